@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the missing Debian packages, then configures and builds the project.
+# Quiet and quick when everything is already in place.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD_DIR=${NESVARA_BUILD_DIR:-build}
+PACKAGES=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
+    libsdl2-dev libmpg123-dev
+    espeak-ng lame sox libsox-fmt-mp3
+    xvfb xauth
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$pkg")
+    fi
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    SUDO=()
+    if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${SUDO[@]}" apt-get update -qq
+    "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${NESVARA_CMAKE_ARGS:-} >/dev/null
+fi
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! cmake --build "$BUILD_DIR" -j"$(nproc)" >"$log" 2>&1; then
+    cat "$log"
+    exit 1
+fi
+grep -E 'warning:' "$log" || true
