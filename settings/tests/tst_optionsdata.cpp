@@ -1,0 +1,134 @@
+#include "settings/OptionsData.h"
+#include "shell/Errors.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+TOptionsData sample()
+{
+    TOptionsData o;
+    o.FMedInstructor = 1;
+    o.FMedTechnique = TMedTech::mtBodyPartsEnum;
+    o.FMedLenMin = 75;
+    o.FRemIntTech1Sec = 600;
+    o.FRemIntTech3MSec = 60000;
+    o.FRemIntTech6MSec = 250;
+    o.FConcIntSec = 120;
+    o.FPlayNidra = true;
+    o.FNidraFileNum = 12;
+    o.FPlayMusic = true;
+    o.FMusicPosition = 2;
+    o.FMusicFileNum = 2000;
+    o.FMusicSubFileNum = -1;
+    o.FPlaySound = false;
+    o.FBackSoundFileNum = 0;
+    o.FVolume = 0.37;
+    o.FDoNotPlayIntro = false;
+    o.FSwitchOffComputerAfterMeditation = true;
+    return o;
+}
+
+QByteArray bytesOf(const TOptionsData &options)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    options.WriteTo(buffer);
+    return buffer.data();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestOptionsData : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_tmp;
+    QString path() const { return m_tmp.filePath(QStringLiteral("options.bin")); }
+
+private slots:
+    void layoutIsByteExact()
+    {
+        const QByteArray bytes = bytesOf(sample());
+        QCOMPARE(bytes.size(), 61);
+        QCOMPARE(bytes.mid(0, 8).toHex(), QByteArray("0100000007000000"));
+        QCOMPARE(bytes.at(28), char(1));                                 // FPlayNidra
+        QCOMPARE(bytes.mid(42, 4).toHex(), QByteArray("ffffffff"));      // FMusicSubFileNum
+        QCOMPARE(bytes.mid(47, 4).toHex(), QByteArray("00000000"));      // FBackSoundFileNum
+        QCOMPARE(bytes.mid(59, 2).toHex(), QByteArray("0001"));
+    }
+
+    void saveThenLoadKeepsEveryField()
+    {
+        const TOptionsData saved = sample();
+        saved.SaveToFile(path());
+        QCOMPARE(QFileInfo(path()).size(), 61);
+        TOptionsData loaded;
+        loaded.LoadFromFile(path());
+        QVERIFY(loaded == saved);
+        QCOMPARE(loaded.FMedTechnique, TMedTech::mtBodyPartsEnum);
+        QCOMPARE(loaded.FMusicSubFileNum, -1);
+    }
+
+    void techniqueKeepsOnlyItsLowByte()
+    {
+        QByteArray bytes = bytesOf(sample());
+        bytes[4] = char(0x03);
+        bytes[5] = char(0x01);  // 259 stored: the low byte is 3
+        writeFile(path(), bytes);
+        TOptionsData loaded;
+        loaded.LoadFromFile(path());
+        QCOMPARE(loaded.FMedTechnique, TMedTech::mtConcIntervals);
+    }
+
+    void damagedFileChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray valid = bytesOf(sample());
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("one byte short") << valid.left(60);
+        QTest::newRow("one byte more") << valid + char(0);
+        QByteArray badInstructor = valid;
+        badInstructor[0] = char(2);
+        QTest::newRow("instructor 2") << badInstructor;
+        QByteArray negativeInstructor = valid;
+        negativeInstructor.replace(0, 4, QByteArray::fromHex("ffffffff"));
+        QTest::newRow("instructor -1") << negativeInstructor;
+    }
+
+    void damagedFileChangesNothing()
+    {
+        QFETCH(QByteArray, bytes);
+        writeFile(path(), bytes);
+        TOptionsData options;
+        options.FMedLenMin = 12;
+        const TOptionsData before = options;
+        QVERIFY_THROWS_EXCEPTION(NesvaraError, options.LoadFromFile(path()));
+        QVERIFY(options == before);
+    }
+
+    void missingFileThrows()
+    {
+        TOptionsData options;
+        QVERIFY_THROWS_EXCEPTION(FileError, options.LoadFromFile(m_tmp.filePath(QStringLiteral("none.bin"))));
+    }
+
+    void saveIntoAMissingFolderThrows()
+    {
+        QVERIFY_THROWS_EXCEPTION(
+            FileError, TOptionsData().SaveToFile(m_tmp.filePath(QStringLiteral("no/such/options.bin"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOptionsData)
+#include "tst_optionsdata.moc"

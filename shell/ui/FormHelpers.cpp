@@ -1,0 +1,60 @@
+#include "shell/ui/FormHelpers.h"
+
+#include "shell/Helpers.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+
+QString NesvaraCaption()
+{
+    return QStringLiteral("Nesvara");
+}
+
+// The full size of the primary screen, not its work area.
+QSize PrimaryScreenSize()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : QSize();
+}
+
+} // namespace
+
+void AlignForm(QWidget *form)
+{
+    form->move(CenteredFormPosition(PrimaryScreenSize(), form->frameGeometry().size()));
+}
+
+void AlignForm(QWidget *form, double kx, double ky)
+{
+    form->move(RelativeFormPosition(PrimaryScreenSize(), form->frameGeometry().size(), kx, ky));
+}
+
+void hfExecPopup(QMenu *popup, QWidget *sender)
+{
+    const QPoint besideSender(sender->x() + sender->width() + 1, sender->y());
+    const QWidget *parent = sender->parentWidget();
+    popup->popup(parent ? parent->mapToGlobal(besideSender)
+                        : sender->mapToGlobal(QPoint(sender->width() + 1, 0)));
+}
+
+int ShowNesvaraMessage(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, NesvaraCaption(), text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Ок"));
+    return box.exec();
+}
+
+bool AskNesvaraYesNo(QWidget *parent, const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, NesvaraCaption(), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QMenu;
+class QWidget;
+
+// Centres the window on the primary screen.
+void AlignForm(QWidget *form);
+// Places the window at a relative place on the primary screen: kx and ky run from -1 (left,
+// top) through 0 (centred) to 1 (right, bottom).
+void AlignForm(QWidget *form, double kx, double ky);
+
+// Opens the popup menu just right of `sender`, level with its top.
+void hfExecPopup(QMenu *popup, QWidget *sender);
+
+// A modal message box captioned "Nesvara" with one OK button.
+int ShowNesvaraMessage(QWidget *parent, const QString &text);
+// A modal Yes/No question captioned "Nesvara"; true on Yes.
+bool AskNesvaraYesNo(QWidget *parent, const QString &question);
