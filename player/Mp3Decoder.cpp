@@ -1,0 +1,152 @@
+#include "player/Mp3Decoder.h"
+
+#include <QFile>
+
+#include <mpg123.h>
+#include <syn123.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kBytesPerFrame = Mp3Decoder::kOutputChannels * sizeof(float);
+
+void InitLibraryOnce()
+{
+    static const int result = mpg123_init();
+    (void)result;
+}
+
+// Every rate MP3 allows, always as stereo float: mono files are spread to both sides by
+// the decoder, and the rate stays the file's own so that the resampler does the rest.
+bool AcceptOnlyStereoFloat(mpg123_handle *handle)
+{
+    if (mpg123_format_none(handle) != MPG123_OK)
+        return false;
+    const long *rates = nullptr;
+    std::size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32) != MPG123_OK)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Mp3Decoder::HandleDeleter::operator()(mpg123_handle_struct *handle) const
+{
+    mpg123_delete(handle);
+}
+
+void Mp3Decoder::ResamplerDeleter::operator()(syn123_struct *resampler) const
+{
+    syn123_del(resampler);
+}
+
+std::unique_ptr<Mp3Decoder> Mp3Decoder::Open(const QString &fileName)
+{
+    std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
+    if (!decoder->OpenFile(fileName))
+        return nullptr;
+    return decoder;
+}
+
+Mp3Decoder::~Mp3Decoder() = default;
+
+bool Mp3Decoder::OpenFile(const QString &fileName)
+{
+    InitLibraryOnce();
+    int error = MPG123_OK;
+    m_handle.reset(mpg123_new(nullptr, &error));
+    if (!m_handle)
+        return false;
+    mpg123_param(m_handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    if (!AcceptOnlyStereoFloat(m_handle.get()))
+        return false;
+    if (mpg123_open(m_handle.get(), QFile::encodeName(fileName).constData()) != MPG123_OK)
+        return false;
+    if (!UseSourceFormat())
+        return false;
+    // The decoder also takes WAV files and stray bytes for layer I/II frames; only a real
+    // layer 3 frame with a bit rate counts as MP3.
+    mpg123_frameinfo2 info{};
+    if (mpg123_info2(m_handle.get(), &info) != MPG123_OK)
+        return false;
+    return info.layer == 3 && info.bitrate > 0;
+}
+
+bool Mp3Decoder::UseSourceFormat()
+{
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(m_handle.get(), &rate, &channels, &encoding) != MPG123_OK)
+        return false;
+    if (channels != kOutputChannels || encoding != MPG123_ENC_FLOAT_32)
+        return false;
+    return SetSourceRate(rate);
+}
+
+bool Mp3Decoder::SetSourceRate(long rate)
+{
+    if (rate <= 0)
+        return false;
+    m_sourceRate = rate;
+    if (rate == kOutputRate) {
+        m_resampler.reset();
+        return true;
+    }
+    if (!m_resampler) {
+        int error = 0;
+        m_resampler.reset(syn123_new(kOutputRate, kOutputChannels, MPG123_ENC_FLOAT_32, 0, &error));
+        if (!m_resampler)
+            return false;
+    }
+    return syn123_setup_resample(m_resampler.get(), rate, kOutputRate, kOutputChannels, 0, 0)
+           == SYN123_OK;
+}
+
+std::size_t Mp3Decoder::DecodeSource(float *out, std::size_t frames)
+{
+    std::size_t bytes = 0;
+    const int result = mpg123_read(m_handle.get(), reinterpret_cast<unsigned char *>(out),
+                                   frames * kBytesPerFrame, &bytes);
+    if (result == MPG123_NEW_FORMAT) {
+        if (!UseSourceFormat())
+            m_atEnd = true;
+    } else if (result != MPG123_OK) {
+        // MPG123_DONE, or damage the decoder cannot get past: the audio ends here.
+        m_atEnd = true;
+    }
+    return bytes / kBytesPerFrame;
+}
+
+std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
+{
+    if (maxFrames < kMinReadFrames)
+        return 0;
+    while (!m_atEnd) {
+        if (!m_resampler) {
+            if (const std::size_t frames = DecodeSource(out, maxFrames))
+                return frames;
+            continue;
+        }
+        const std::size_t wanted = std::min(
+            syn123_resample_fillcount(m_sourceRate, kOutputRate, maxFrames),
+            syn123_resample_maxincount(m_sourceRate, kOutputRate));
+        if (wanted == 0) {
+            m_atEnd = true;
+            break;
+        }
+        m_sourceFrames.resize(wanted * kOutputChannels);
+        const std::size_t decoded = DecodeSource(m_sourceFrames.data(), wanted);
+        if (decoded == 0 || !m_resampler)
+            continue; // at the end, or the format changed and the next round uses it
+        if (const std::size_t frames =
+                syn123_resample(m_resampler.get(), out, m_sourceFrames.data(), decoded))
+            return frames;
+    }
+    return 0;
+}

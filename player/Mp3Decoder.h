@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+struct mpg123_handle_struct;
+struct syn123_struct;
+
+// Decodes one MP3 file, read from disk piece by piece, into interleaved stereo float
+// frames at 44 100 Hz, whatever the file's own rate and channel count.
+class Mp3Decoder
+{
+public:
+    static constexpr long kOutputRate = 44100;
+    static constexpr int kOutputChannels = 2;
+    // Read() needs room for at least this many frames, so that the resampler always gets
+    // some input.
+    static constexpr std::size_t kMinReadFrames = 64;
+
+    // Null when the file cannot be opened or holds no MPEG layer 3 audio.
+    static std::unique_ptr<Mp3Decoder> Open(const QString &fileName);
+    ~Mp3Decoder();
+
+    Mp3Decoder(const Mp3Decoder &) = delete;
+    Mp3Decoder &operator=(const Mp3Decoder &) = delete;
+
+    // Writes up to maxFrames frames to out; 0 only once the audio has ended (a damaged
+    // or truncated file ends where the damage starts).
+    std::size_t Read(float *out, std::size_t maxFrames);
+    bool AtEnd() const { return m_atEnd; }
+    long SourceRate() const { return m_sourceRate; }
+
+private:
+    struct HandleDeleter
+    {
+        void operator()(mpg123_handle_struct *handle) const;
+    };
+    struct ResamplerDeleter
+    {
+        void operator()(syn123_struct *resampler) const;
+    };
+
+    Mp3Decoder() = default;
+    bool OpenFile(const QString &fileName);
+    bool UseSourceFormat();
+    bool SetSourceRate(long rate);
+    std::size_t DecodeSource(float *out, std::size_t frames);
+
+    std::unique_ptr<mpg123_handle_struct, HandleDeleter> m_handle;
+    std::unique_ptr<syn123_struct, ResamplerDeleter> m_resampler; // null at 44 100 Hz
+    std::vector<float> m_sourceFrames;
+    long m_sourceRate = 0;
+    bool m_atEnd = false;
+};

@@ -1,0 +1,357 @@
+#include "player/SdlMpg123Audio.h"
+
+#include "player/AudioMixing.h"
+#include "player/FrameRing.h"
+#include "player/Mp3Decoder.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kDeviceFrames = 1024;
+// How far each stream is decoded ahead; the decoder tops a ring up once it is half empty.
+constexpr std::size_t kRingFrames = Mp3Decoder::kOutputRate;
+constexpr std::size_t kRefillBelowFrames = kRingFrames / 2;
+// Decoded before a new stream is handed out, so that it starts without a gap.
+constexpr std::size_t kStartFrames = 8192;
+constexpr std::size_t kChunkFrames = 2048;
+
+} // namespace
+
+struct SdlMpg123Audio::Stream
+{
+    explicit Stream(std::unique_ptr<Mp3Decoder> mp3)
+        : decoder(std::move(mp3))
+        , scratch(kChunkFrames * FrameRing::kChannels)
+        , ring(kRingFrames)
+    {
+    }
+
+    // Decodes until the ring holds about `targetFrames` frames or the audio has ended.
+    void TopUp(std::size_t targetFrames)
+    {
+        while (!released.load(std::memory_order_relaxed) && !decoded.load(std::memory_order_relaxed)
+               && ring.StoredFrames() + kChunkFrames <= targetFrames) {
+            const std::size_t frames = decoder->Read(scratch.data(), kChunkFrames);
+            if (frames == 0)
+                decoded.store(true, std::memory_order_release);
+            else
+                ring.Write(scratch.data(), frames);
+        }
+    }
+
+    // Used by whoever decodes: the creating call first, then the decoder thread.
+    std::unique_ptr<Mp3Decoder> decoder;
+    std::vector<float> scratch;
+    // Written by the decoder, read by the callback.
+    FrameRing ring;
+    std::atomic<bool> decoded{false}; // everything decodable is in the ring
+    std::atomic<bool> released{false};
+
+    // Under the device lock.
+    float volume = 1.0f;
+    bool playing = false;
+    bool ended = false;
+};
+
+class SdlMpg123Audio::DeviceLock
+{
+public:
+    explicit DeviceLock(std::uint32_t device)
+        : m_device(device)
+    {
+        if (m_device != 0)
+            SDL_LockAudioDevice(m_device);
+    }
+    ~DeviceLock()
+    {
+        if (m_device != 0)
+            SDL_UnlockAudioDevice(m_device);
+    }
+    DeviceLock(const DeviceLock &) = delete;
+    DeviceLock &operator=(const DeviceLock &) = delete;
+
+private:
+    const std::uint32_t m_device;
+};
+
+SdlMpg123Audio::SdlMpg123Audio()
+    : m_uiContext(std::make_unique<QObject>())
+{
+}
+
+SdlMpg123Audio::~SdlMpg123Audio()
+{
+    Free();
+}
+
+bool SdlMpg123Audio::Init()
+{
+    if (m_device != 0)
+        return true;
+    // Otherwise SDL takes over SIGINT and SIGTERM and the program no longer ends on them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const bool opened = OpenDevice(nullptr);
+    // Without a sound card streams must still take their time and end, or every wait
+    // for a phrase would hang: play silently instead.
+    if (!opened)
+        OpenDevice("dummy");
+    if (m_device != 0)
+        StartDecoder();
+    return opened;
+}
+
+bool SdlMpg123Audio::OpenDevice(const char *driver)
+{
+    if (driver != nullptr)
+        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        m_audioSubsystemStarted = true;
+        SDL_AudioSpec wanted{};
+        wanted.freq = Mp3Decoder::kOutputRate;
+        wanted.format = AUDIO_F32SYS;
+        wanted.channels = Mp3Decoder::kOutputChannels;
+        wanted.samples = kDeviceFrames;
+        wanted.callback = &SdlMpg123Audio::OutputCallback;
+        wanted.userdata = this;
+        SDL_AudioSpec obtained{};
+        m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        if (m_device == 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            m_audioSubsystemStarted = false;
+        }
+    }
+    if (driver != nullptr)
+        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (m_device == 0)
+        return false;
+    SDL_PauseAudioDevice(m_device, 0);
+    return true;
+}
+
+void SdlMpg123Audio::Free()
+{
+    CloseDevice();
+    StopDecoder();
+    m_streams.clear();
+    if (m_audioSubsystemStarted) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_audioSubsystemStarted = false;
+    }
+    // Ends posted before the device closed belong to streams that no longer exist.
+    QCoreApplication::removePostedEvents(m_uiContext.get());
+}
+
+void SdlMpg123Audio::CloseDevice()
+{
+    if (m_device == 0)
+        return;
+    // Returns once the callback has run for the last time.
+    SDL_CloseAudioDevice(m_device);
+    m_device = 0;
+}
+
+StreamHandle SdlMpg123Audio::StreamCreateFile(const QString &fileName)
+{
+    if (m_device == 0)
+        return 0;
+    std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(fileName);
+    if (!decoder)
+        return 0;
+    auto stream = std::make_shared<Stream>(std::move(decoder));
+    stream->TopUp(kStartFrames);
+    StreamHandle handle = 0;
+    {
+        DeviceLock lock(m_device);
+        handle = NextFreeHandle();
+        m_streams.emplace(handle, stream);
+    }
+    DecodeAhead(std::move(stream));
+    return handle;
+}
+
+StreamHandle SdlMpg123Audio::NextFreeHandle()
+{
+    do
+        ++m_lastHandle;
+    while (m_lastHandle == 0 || m_streams.count(m_lastHandle) != 0);
+    return m_lastHandle;
+}
+
+SdlMpg123Audio::Stream *SdlMpg123Audio::Find(StreamHandle handle) const
+{
+    const auto it = m_streams.find(handle);
+    return it == m_streams.end() ? nullptr : it->second.get();
+}
+
+void SdlMpg123Audio::ChannelSetVolume(StreamHandle stream, float volume)
+{
+    DeviceLock lock(m_device);
+    if (Stream *found = Find(stream))
+        found->volume = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, 1.0f);
+}
+
+void SdlMpg123Audio::ChannelPlay(StreamHandle stream)
+{
+    DeviceLock lock(m_device);
+    if (Stream *found = Find(stream); found != nullptr && !found->ended)
+        found->playing = true;
+}
+
+bool SdlMpg123Audio::ChannelIsActive(StreamHandle stream)
+{
+    DeviceLock lock(m_device);
+    const Stream *found = Find(stream);
+    return found != nullptr && found->playing;
+}
+
+void SdlMpg123Audio::ChannelStop(StreamHandle stream)
+{
+    DeviceLock lock(m_device);
+    if (Stream *found = Find(stream))
+        found->playing = false;
+}
+
+void SdlMpg123Audio::StreamFree(StreamHandle stream)
+{
+    std::shared_ptr<Stream> removed;
+    {
+        DeviceLock lock(m_device);
+        const auto it = m_streams.find(stream);
+        if (it == m_streams.end())
+            return;
+        removed = std::move(it->second);
+        m_streams.erase(it);
+    }
+    removed->released.store(true, std::memory_order_relaxed);
+    std::lock_guard<std::mutex> lock(m_decodeMutex);
+    std::erase(m_decoding, removed);
+    // The decoder and its file close here, outside the device lock (or on the decoder
+    // thread, if it is still working on this stream).
+}
+
+void SdlMpg123Audio::OutputCallback(void *self, std::uint8_t *bytes, int length)
+{
+    std::memset(bytes, 0, static_cast<std::size_t>(length));
+    const std::size_t frames =
+        static_cast<std::size_t>(length) / (sizeof(float) * FrameRing::kChannels);
+    static_cast<SdlMpg123Audio *>(self)->MixPlayingStreams(reinterpret_cast<float *>(bytes), frames);
+}
+
+void SdlMpg123Audio::MixPlayingStreams(float *out, std::size_t frames)
+{
+    bool refill = false;
+    for (auto &[handle, stream] : m_streams) {
+        if (!stream->playing)
+            continue;
+        if (MixStream(*stream, out, frames)) {
+            stream->playing = false;
+            stream->ended = true;
+            PostStreamEnded();
+        } else if (stream->ring.StoredFrames() < kRefillBelowFrames) {
+            refill = true;
+        }
+    }
+    ClipToUnit(out, frames * FrameRing::kChannels);
+    if (refill && !m_refillRequested.exchange(true))
+        WakeDecoder();
+}
+
+// True when the stream has given its last frame.
+bool SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t frames)
+{
+    // Read before the ring: once the decoder is done, an empty ring means the end, while
+    // an empty ring alone may only mean the decoder is late.
+    const bool decoded = stream.decoded.load(std::memory_order_acquire);
+    const float volume = stream.volume;
+    stream.ring.Read(frames, [&out, volume](const float *samples, std::size_t count) {
+        MixScaled(out, samples, count * FrameRing::kChannels, volume);
+        out += count * FrameRing::kChannels;
+    });
+    return decoded && stream.ring.StoredFrames() == 0;
+}
+
+void SdlMpg123Audio::PostStreamEnded()
+{
+    // Queues a call on the user-interface thread and returns; dropped with the context
+    // object if this library is gone by then.
+    QMetaObject::invokeMethod(
+        m_uiContext.get(), [this] { NotifyStreamEnded(); }, Qt::QueuedConnection);
+}
+
+void SdlMpg123Audio::SemaphoreDeleter::operator()(SDL_semaphore *semaphore) const
+{
+    SDL_DestroySemaphore(semaphore);
+}
+
+void SdlMpg123Audio::StartDecoder()
+{
+    if (m_decoder.joinable())
+        return;
+    m_decoderWake.reset(SDL_CreateSemaphore(0));
+    m_quitDecoder = false;
+    m_decoder = std::thread(&SdlMpg123Audio::DecoderLoop, this);
+}
+
+void SdlMpg123Audio::StopDecoder()
+{
+    if (!m_decoder.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_decodeMutex);
+        m_quitDecoder = true;
+    }
+    WakeDecoder();
+    m_decoder.join();
+    m_decoderWake.reset();
+    m_decoding.clear();
+}
+
+void SdlMpg123Audio::WakeDecoder()
+{
+    if (m_decoderWake)
+        SDL_SemPost(m_decoderWake.get());
+}
+
+void SdlMpg123Audio::DecodeAhead(std::shared_ptr<Stream> stream)
+{
+    if (stream->decoded.load(std::memory_order_relaxed))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_decodeMutex);
+        m_decoding.push_back(std::move(stream));
+    }
+    WakeDecoder();
+}
+
+void SdlMpg123Audio::DecoderLoop()
+{
+    for (;;) {
+        // Asleep until a new stream arrives or a playing one runs half empty.
+        SDL_SemWait(m_decoderWake.get());
+        std::vector<std::shared_ptr<Stream>> batch;
+        {
+            std::lock_guard<std::mutex> lock(m_decodeMutex);
+            if (m_quitDecoder)
+                return;
+            batch = m_decoding;
+        }
+        m_refillRequested.store(false);
+        for (const std::shared_ptr<Stream> &stream : batch)
+            stream->TopUp(kRingFrames);
+        batch.clear();
+        std::lock_guard<std::mutex> lock(m_decodeMutex);
+        std::erase_if(m_decoding, [](const std::shared_ptr<Stream> &stream) {
+            return stream->decoded.load(std::memory_order_relaxed)
+                   || stream->released.load(std::memory_order_relaxed);
+        });
+    }
+}

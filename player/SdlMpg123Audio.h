@@ -1,0 +1,86 @@
+#pragma once
+
+#include "player/AudioLibrary.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+// The audio library of the program: MP3 files decoded with libmpg123 and played through
+// one SDL2 output device at 44 100 Hz stereo.
+//
+// Three threads meet here. The user-interface thread makes every call. A decoder thread
+// keeps up to a second of each stream decoded ahead in a lock-free ring, woken by the
+// callback when a ring runs half empty. SDL's callback only mixes from those rings: it
+// reads no file and never waits for the other threads (SDL holds the device lock while it
+// runs, and the calls from the user-interface thread take that lock to change what it
+// sees).
+class SdlMpg123Audio final : public AudioLibrary
+{
+public:
+    SdlMpg123Audio();
+    ~SdlMpg123Audio() override;
+
+    SdlMpg123Audio(const SdlMpg123Audio &) = delete;
+    SdlMpg123Audio &operator=(const SdlMpg123Audio &) = delete;
+
+    // False when the system's output cannot be opened; sound then goes to SDL's silent
+    // "dummy" output, so streams still take their real time and end.
+    bool Init() override;
+    void Free() override;
+    StreamHandle StreamCreateFile(const QString &fileName) override;
+    void ChannelSetVolume(StreamHandle stream, float volume) override;
+    void ChannelPlay(StreamHandle stream) override;
+    bool ChannelIsActive(StreamHandle stream) override;
+    void ChannelStop(StreamHandle stream) override;
+    void StreamFree(StreamHandle stream) override;
+
+private:
+    struct Stream;
+    class DeviceLock;
+
+    bool OpenDevice(const char *driver);
+    void CloseDevice();
+    static void OutputCallback(void *self, std::uint8_t *bytes, int length);
+    void MixPlayingStreams(float *out, std::size_t frames);
+    bool MixStream(Stream &stream, float *out, std::size_t frames);
+    void PostStreamEnded();
+    Stream *Find(StreamHandle handle) const;
+    StreamHandle NextFreeHandle();
+
+    void StartDecoder();
+    void StopDecoder();
+    void WakeDecoder();
+    void DecodeAhead(std::shared_ptr<Stream> stream);
+    void DecoderLoop();
+
+    std::uint32_t m_device = 0;
+    bool m_audioSubsystemStarted = false;
+
+    // Changed only with the device locked; read by the callback.
+    std::unordered_map<StreamHandle, std::shared_ptr<Stream>> m_streams;
+    StreamHandle m_lastHandle = 0;
+
+    std::thread m_decoder;
+    // An SDL semaphore: posting it never blocks, so the callback may wake the decoder.
+    struct SemaphoreDeleter
+    {
+        void operator()(struct SDL_semaphore *semaphore) const;
+    };
+    std::unique_ptr<struct SDL_semaphore, SemaphoreDeleter> m_decoderWake;
+    std::atomic<bool> m_refillRequested{false};
+    std::mutex m_decodeMutex;
+    // Guarded by m_decodeMutex.
+    std::vector<std::shared_ptr<Stream>> m_decoding;
+    bool m_quitDecoder = false;
+
+    // Lives on the user-interface thread; the end of a stream is posted to it.
+    std::unique_ptr<QObject> m_uiContext;
+};

@@ -1,0 +1,413 @@
+#include "player/AudioMixing.h"
+#include "player/Mp3Decoder.h"
+#include "player/SdlMpg123Audio.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kEndCapMs = 5000;
+
+QString Fixture(const char *name)
+{
+    return QStringLiteral(NESVARA_AUDIO_FIXTURES) + QLatin1Char('/') + QLatin1String(name);
+}
+
+// Sets environment variables for one test and puts the old values back.
+class ScopedEnvironment
+{
+public:
+    void Set(const char *name, const QByteArray &value)
+    {
+        m_saved.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment()
+    {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            if (it->wasSet)
+                qputenv(it->name, it->value);
+            else
+                qunsetenv(it->name);
+        }
+    }
+
+private:
+    struct Saved
+    {
+        const char *name;
+        QByteArray value;
+        bool wasSet;
+    };
+    std::vector<Saved> m_saved;
+};
+
+// Blocks in the event loop until the stream's end is posted, or the cap runs out.
+void WaitForStreamEnd(SdlMpg123Audio &audio, StreamHandle stream)
+{
+    QEventLoop loop;
+    QTimer cap;
+    cap.setSingleShot(true);
+    QObject::connect(&cap, &QTimer::timeout, &loop, &QEventLoop::quit);
+    audio.SetStreamEndedCallback([&] {
+        if (!audio.ChannelIsActive(stream))
+            loop.quit();
+    });
+    cap.start(kEndCapMs);
+    if (audio.ChannelIsActive(stream))
+        loop.exec();
+    audio.SetStreamEndedCallback({});
+}
+
+std::size_t DecodedFrames(const QString &fileName)
+{
+    const std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(fileName);
+    if (!decoder)
+        return 0;
+    std::vector<float> buffer(4096 * Mp3Decoder::kOutputChannels);
+    std::size_t total = 0;
+    while (const std::size_t frames = decoder->Read(buffer.data(), 4096))
+        total += frames;
+    return total;
+}
+
+int ThreadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+} // namespace
+
+class TestSdlMpg123Audio : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void mixesEachStreamAtItsVolumeAndClips();
+
+    void refusesWhatIsNotMp3_data();
+    void refusesWhatIsNotMp3();
+    void acceptsEveryKindOfMp3_data();
+    void acceptsEveryKindOfMp3();
+
+    void decodesToTheExactLengthAt44100_data();
+    void decodesToTheExactLengthAt44100();
+    void truncatedFileEndsEarly();
+
+    void playsToItsEndAndPostsItToTheUiThread();
+    void stopSilencesAtOnce();
+    void unknownAndFreedHandlesAreHarmless();
+    void freeLeavesNoThreadAndLaterCallsAreHarmless();
+    void fallsBackToSilentOutputOfTheRealLength_data();
+    void fallsBackToSilentOutputOfTheRealLength();
+
+    void playsEveryRateForItsTrueLengthAndVolume_data();
+    void playsEveryRateForItsTrueLengthAndVolume();
+
+private:
+    QString Temp(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+
+    QTemporaryDir m_dir;
+};
+
+void TestSdlMpg123Audio::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QFile empty(Temp("empty.mp3"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    QFile text(Temp("text.mp3"));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 200; ++i)
+        text.write("This is a list of phrases, not a recording.\n");
+    text.close();
+
+    QFile whole(Fixture("tone_44100_stereo.mp3"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    QFile half(Temp("half.mp3"));
+    QVERIFY(half.open(QIODevice::WriteOnly));
+    half.write(bytes.left(bytes.size() / 2));
+}
+
+void TestSdlMpg123Audio::mixesEachStreamAtItsVolumeAndClips()
+{
+    const float first[] = {1.0f, -1.0f, 0.8f, 0.4f, -2.0f, 0.0f};
+    const float second[] = {1.0f, -1.0f, 4.0f, -0.4f, -4.0f, 0.2f};
+    float out[6] = {};
+    MixScaled(out, first, 6, 0.5f);
+    MixScaled(out, second, 6, 0.25f);
+    ClipToUnit(out, 6);
+    const float expected[] = {0.75f, -0.75f, 1.0f, 0.1f, -1.0f, 0.05f};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(out[i], expected[i]);
+}
+
+void TestSdlMpg123Audio::refusesWhatIsNotMp3_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("missing") << Temp("nothing here.mp3");
+    QTest::newRow("empty") << Temp("empty.mp3");
+    QTest::newRow("text") << Temp("text.mp3");
+    QTest::newRow("WAV named .mp3") << Fixture("wave_named.mp3");
+    QTest::newRow("folder") << m_dir.path();
+}
+
+void TestSdlMpg123Audio::refusesWhatIsNotMp3()
+{
+    QFETCH(QString, file);
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    QCOMPARE(audio.StreamCreateFile(file), StreamHandle(0));
+}
+
+void TestSdlMpg123Audio::acceptsEveryKindOfMp3_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *name : {"tone_44100_stereo.mp3", "tone_22050_mono.mp3", "tone_8000_mono.mp3",
+                             "tone_48000_vbr.mp3", "tone_32000_id3.mp3", "tone_44100_untagged.mp3"})
+        QTest::newRow(name) << Fixture(name);
+    QTest::newRow("first half of a file") << Temp("half.mp3");
+}
+
+void TestSdlMpg123Audio::acceptsEveryKindOfMp3()
+{
+    QFETCH(QString, file);
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    const StreamHandle stream = audio.StreamCreateFile(file);
+    QVERIFY(stream != 0);
+    QVERIFY(!audio.ChannelIsActive(stream)); // created, not started
+}
+
+void TestSdlMpg123Audio::decodesToTheExactLengthAt44100_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("minFrames");
+    QTest::addColumn<int>("maxFrames");
+    // One second each. The encoder's tag tells the decoder its delay and padding, so the
+    // length is exact at every rate...
+    for (const char *name : {"tone_44100_stereo.mp3", "tone_22050_mono.mp3", "tone_8000_mono.mp3",
+                             "tone_48000_vbr.mp3", "tone_32000_id3.mp3"})
+        QTest::newRow(name) << Fixture(name) << 44100 << 44100;
+    // ...without it the decoder keeps them: whole 1152-frame MP3 frames, the tag's own
+    // empty frame aside.
+    QTest::newRow("tone_44100_untagged.mp3")
+        << Fixture("tone_44100_untagged.mp3") << 44100 << 44100 + 2 * 1152;
+}
+
+void TestSdlMpg123Audio::decodesToTheExactLengthAt44100()
+{
+    QFETCH(QString, file);
+    QFETCH(int, minFrames);
+    QFETCH(int, maxFrames);
+    const std::size_t frames = DecodedFrames(file);
+    QVERIFY2(frames >= std::size_t(minFrames) && frames <= std::size_t(maxFrames),
+             QByteArray::number(qulonglong(frames)).constData());
+}
+
+void TestSdlMpg123Audio::truncatedFileEndsEarly()
+{
+    const std::size_t frames = DecodedFrames(Temp("half.mp3"));
+    QVERIFY(frames > 44100 / 4);
+    QVERIFY(frames < 44100);
+}
+
+void TestSdlMpg123Audio::playsToItsEndAndPostsItToTheUiThread()
+{
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    const StreamHandle stream = audio.StreamCreateFile(Fixture("short_44100_stereo.mp3"));
+    QVERIFY(stream != 0);
+    audio.ChannelSetVolume(stream, 0.5f);
+    audio.ChannelPlay(stream);
+    QVERIFY(audio.ChannelIsActive(stream));
+
+    QList<QThread *> endedOn;
+    QEventLoop loop;
+    QTimer::singleShot(kEndCapMs, &loop, &QEventLoop::quit);
+    audio.SetStreamEndedCallback([&] {
+        endedOn.append(QThread::currentThread());
+        loop.quit();
+    });
+    loop.exec();
+
+    QVERIFY(!audio.ChannelIsActive(stream));
+    QCOMPARE(endedOn, QList<QThread *>{QCoreApplication::instance()->thread()});
+    audio.ChannelPlay(stream); // played out: stays ended
+    QVERIFY(!audio.ChannelIsActive(stream));
+    audio.StreamFree(stream);
+}
+
+void TestSdlMpg123Audio::stopSilencesAtOnce()
+{
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    const StreamHandle stream = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+    QVERIFY(stream != 0);
+    audio.ChannelPlay(stream);
+    QVERIFY(audio.ChannelIsActive(stream));
+    audio.ChannelStop(stream);
+    QVERIFY(!audio.ChannelIsActive(stream));
+    QTest::qWait(100); // the callback keeps running and must not revive it
+    QVERIFY(!audio.ChannelIsActive(stream));
+    audio.StreamFree(stream);
+}
+
+void TestSdlMpg123Audio::unknownAndFreedHandlesAreHarmless()
+{
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    const StreamHandle stream = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+    QVERIFY(stream != 0);
+    audio.ChannelPlay(stream);
+    audio.StreamFree(stream); // while it plays
+    for (const StreamHandle handle : {StreamHandle(0), stream, StreamHandle(12345)}) {
+        audio.ChannelSetVolume(handle, 0.3f);
+        audio.ChannelPlay(handle);
+        QVERIFY(!audio.ChannelIsActive(handle));
+        audio.ChannelStop(handle);
+        audio.StreamFree(handle);
+    }
+    const StreamHandle next = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+    QVERIFY(next != 0);
+    QVERIFY(next != stream);
+}
+
+void TestSdlMpg123Audio::freeLeavesNoThreadAndLaterCallsAreHarmless()
+{
+    const int threadsBefore = ThreadCount();
+    int ended = 0;
+    {
+        SdlMpg123Audio audio;
+        audio.SetStreamEndedCallback([&] { ++ended; });
+        QVERIFY(audio.Init());
+        const StreamHandle playing = audio.StreamCreateFile(Fixture("short_44100_stereo.mp3"));
+        const StreamHandle waiting = audio.StreamCreateFile(Fixture("tone_8000_mono.mp3"));
+        QVERIFY(playing != 0 && waiting != 0);
+        audio.ChannelPlay(playing);
+        QThread::msleep(400); // the short one ends and posts its end meanwhile
+        audio.Free();
+        QCOMPARE(ThreadCount(), threadsBefore);
+        QTest::qWait(50);
+        QCOMPARE(ended, 0); // its posted end went with the streams
+
+        audio.Free();
+        QVERIFY(!audio.ChannelIsActive(playing));
+        audio.ChannelPlay(waiting);
+        QVERIFY(!audio.ChannelIsActive(waiting));
+        audio.StreamFree(waiting);
+        QCOMPARE(audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3")), StreamHandle(0));
+
+        // Free is what closing the window does; a new Init starts over.
+        QVERIFY(audio.Init());
+        const StreamHandle again = audio.StreamCreateFile(Fixture("short_44100_stereo.mp3"));
+        QVERIFY(again != 0);
+        audio.ChannelPlay(again);
+        WaitForStreamEnd(audio, again);
+        QVERIFY(!audio.ChannelIsActive(again));
+    }
+    QCOMPARE(ThreadCount(), threadsBefore);
+}
+
+void TestSdlMpg123Audio::fallsBackToSilentOutputOfTheRealLength_data()
+{
+    QTest::addColumn<QByteArray>("driver");
+    QTest::addColumn<QByteArray>("outputFile");
+    QTest::newRow("no such driver") << QByteArray("no-such-driver") << QByteArray();
+    // SDL starts, but the device cannot be opened: as with ALSA on a machine without a
+    // sound card.
+    QTest::newRow("device does not open")
+        << QByteArray("disk") << QFile::encodeName(Temp("missing folder/out.raw"));
+}
+
+void TestSdlMpg123Audio::fallsBackToSilentOutputOfTheRealLength()
+{
+    QFETCH(QByteArray, driver);
+    QFETCH(QByteArray, outputFile);
+    ScopedEnvironment environment;
+    environment.Set("SDL_AUDIODRIVER", driver);
+    if (!outputFile.isEmpty())
+        environment.Set("SDL_DISKAUDIOFILE", outputFile);
+
+    SdlMpg123Audio audio;
+    QVERIFY(!audio.Init());
+    const StreamHandle stream = audio.StreamCreateFile(Fixture("short_44100_stereo.mp3"));
+    QVERIFY(stream != 0);
+    QElapsedTimer clock;
+    clock.start();
+    audio.ChannelPlay(stream);
+    QVERIFY(audio.ChannelIsActive(stream));
+    WaitForStreamEnd(audio, stream);
+    QVERIFY(!audio.ChannelIsActive(stream));
+    // Silent, yet not over before its time (0.3 s).
+    QVERIFY2(clock.elapsed() >= 200, QByteArray::number(clock.elapsed()).constData());
+}
+
+void TestSdlMpg123Audio::playsEveryRateForItsTrueLengthAndVolume_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *name : {"tone_44100_stereo.mp3", "tone_22050_mono.mp3", "tone_8000_mono.mp3",
+                             "tone_48000_vbr.mp3"})
+        QTest::newRow(name) << Fixture(name);
+}
+
+// SDL's disk output records what the callback really produced: the tone (amplitude 0.5,
+// one second) must come out one second long at 44 100 Hz, at the stream's volume.
+void TestSdlMpg123Audio::playsEveryRateForItsTrueLengthAndVolume()
+{
+    QFETCH(QString, file);
+    const QString output = Temp("played.raw");
+    ScopedEnvironment environment;
+    environment.Set("SDL_AUDIODRIVER", "disk");
+    environment.Set("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+    environment.Set("SDL_DISKAUDIODELAY", "2"); // ten times real time: the decoder must keep up
+
+    {
+        SdlMpg123Audio audio;
+        QVERIFY(audio.Init());
+        const StreamHandle stream = audio.StreamCreateFile(file);
+        QVERIFY(stream != 0);
+        audio.ChannelSetVolume(stream, 0.5f);
+        audio.ChannelPlay(stream);
+        WaitForStreamEnd(audio, stream);
+        QVERIFY(!audio.ChannelIsActive(stream));
+    }
+
+    QFile played(output);
+    QVERIFY(played.open(QIODevice::ReadOnly));
+    const QByteArray bytes = played.readAll();
+    const auto *samples = reinterpret_cast<const float *>(bytes.constData());
+    const qsizetype count = bytes.size() / qsizetype(sizeof(float));
+    qsizetype first = -1;
+    qsizetype last = -1;
+    float peak = 0.0f;
+    for (qsizetype i = 0; i < count; ++i) {
+        const float magnitude = std::fabs(samples[i]);
+        if (magnitude > 0.001f) {
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+        peak = std::max(peak, magnitude);
+    }
+    QVERIFY(first >= 0);
+    const qsizetype frames = (last - first) / 2 + 1;
+    QVERIFY2(std::abs(frames - 44100) <= 64, QByteArray::number(frames).constData());
+    QVERIFY2(std::fabs(peak - 0.25f) < 0.03f, QByteArray::number(peak).constData());
+}
+
+QTEST_GUILESS_MAIN(TestSdlMpg123Audio)
+#include "tst_sdlmpg123audio.moc"
