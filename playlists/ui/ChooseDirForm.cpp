@@ -1,0 +1,207 @@
+#include "playlists/ui/ChooseDirForm.h"
+
+#include "shell/ui/FormHelpers.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The root of the system volume, the counterpart of drive C:.
+QString SystemRoot()
+{
+    return QDir::rootPath();
+}
+
+bool IsKernelMount(const QString &root)
+{
+    for (const QLatin1String prefix : {QLatin1String("/proc"), QLatin1String("/sys"),
+                                       QLatin1String("/dev")})
+        if (root == prefix || root.startsWith(prefix + QLatin1Char('/')))
+            return true;
+    return false;
+}
+
+// The system root first, then every other mounted volume once, by path.
+QStringList DriveRoots()
+{
+    QStringList roots;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (volume.isValid() && volume.isReady() && !IsKernelMount(root)
+            && root != SystemRoot() && !roots.contains(root))
+            roots.append(root);
+    }
+    roots.sort();
+    roots.prepend(SystemRoot());
+    return roots;
+}
+
+QString WithTrailingSeparator(const QString &folder)
+{
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
+        return folder;
+    return folder + QDir::separator();
+}
+
+TChooseDirForm *g_chooseDirForm = nullptr;
+
+void DeleteChooseDirForm()
+{
+    delete g_chooseDirForm;
+    g_chooseDirForm = nullptr;
+}
+
+} // namespace
+
+TChooseDirForm::TChooseDirForm(QWidget *parent)
+    : QDialog(parent)
+    , DriveComboBox1(new QComboBox(this))
+    , DirectoryListBox1(new QTreeView(this))
+    , Label1(new QLabel(this))
+    , SpeedButton1(new QPushButton(QStringLiteral("Ок"), this))
+    , SpeedButton2(new QPushButton(QStringLiteral("Отмена"), this))
+    , FModel(new QFileSystemModel(this))
+{
+    setWindowTitle(QStringLiteral("Выберите папку"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    FModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    FModel->setReadOnly(true);
+    DirectoryListBox1->setModel(FModel);
+    for (int column = 1; column < FModel->columnCount(); ++column)
+        DirectoryListBox1->hideColumn(column);
+    DirectoryListBox1->header()->hide();
+    DirectoryListBox1->setMinimumSize(360, 320);
+    // Long paths are elided rather than widening the window.
+    Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(SpeedButton1);
+    buttons->addWidget(SpeedButton2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(DriveComboBox1);
+    layout->addWidget(Label1);
+    layout->addWidget(DirectoryListBox1, 1);
+    layout->addLayout(buttons);
+    SpeedButton1->setDefault(true);
+
+    connect(DriveComboBox1, &QComboBox::currentIndexChanged, this,
+            &TChooseDirForm::DriveComboBox1Change);
+    connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TChooseDirForm::UpdateLabel);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TChooseDirForm::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TChooseDirForm::SpeedButton2Click);
+
+    RefillDrives();
+    adjustSize();
+    AlignForm(this);
+}
+
+bool TChooseDirForm::GetDir(QString &res)
+{
+    res.clear();
+    fres = false;
+    RefillDrives();
+    exec();
+    if (fres)
+        res = CurrentFolder();
+    if (res.isEmpty())
+        return false;
+    res = WithTrailingSeparator(res);
+    return true;
+}
+
+QString TChooseDirForm::CurrentFolder() const
+{
+    const QModelIndex current = DirectoryListBox1->currentIndex();
+    return current.isValid() ? FModel->filePath(current) : FDriveRoot;
+}
+
+void TChooseDirForm::SetCurrentFolder(const QString &folder)
+{
+    const QModelIndex index = FModel->index(folder);
+    if (!index.isValid())
+        return;
+    DirectoryListBox1->setCurrentIndex(index);
+    DirectoryListBox1->scrollTo(index);
+}
+
+void TChooseDirForm::DriveComboBox1Change()
+{
+    if (DriveComboBox1->currentIndex() >= 0)
+        ShowDrive(DriveComboBox1->currentText());
+}
+
+void TChooseDirForm::SpeedButton1Click()
+{
+    fres = true;
+    close();
+}
+
+void TChooseDirForm::SpeedButton2Click()
+{
+    close();
+}
+
+void TChooseDirForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    DirectoryListBox1->setFocus();
+}
+
+void TChooseDirForm::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    UpdateLabel();
+}
+
+// Rebuilt at every opening so that volumes mounted meanwhile appear; the system root is
+// selected, which also moves the tree back to it.
+void TChooseDirForm::RefillDrives()
+{
+    {
+        const QSignalBlocker blocker(DriveComboBox1);
+        DriveComboBox1->clear();
+        DriveComboBox1->addItems(DriveRoots());
+        DriveComboBox1->setCurrentIndex(0);
+    }
+    ShowDrive(DriveComboBox1->currentText());
+}
+
+void TChooseDirForm::ShowDrive(const QString &root)
+{
+    FDriveRoot = root;
+    FModel->setRootPath(root);
+    DirectoryListBox1->setRootIndex(FModel->index(root));
+    DirectoryListBox1->setCurrentIndex(QModelIndex());
+    UpdateLabel();
+}
+
+void TChooseDirForm::UpdateLabel()
+{
+    const QString folder = CurrentFolder();
+    Label1->setToolTip(folder);
+    Label1->setText(Label1->fontMetrics().elidedText(folder, Qt::ElideMiddle,
+                                                     std::max(Label1->width(), 100)));
+}
+
+TChooseDirForm *ChooseDirForm()
+{
+    if (!g_chooseDirForm) {
+        g_chooseDirForm = new TChooseDirForm;
+        // Windows must go before the application object does.
+        qAddPostRoutine(DeleteChooseDirForm);
+    }
+    return g_chooseDirForm;
+}
