@@ -1,0 +1,536 @@
+#include "player/MeditationPlayer.h"
+
+#include "shell/Helpers.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString &SoundFileNotFoundText()
+{
+    static const QString text = QStringLiteral("Звуковой файл не найден.");
+    return text;
+}
+
+const QString &AudioFileNotFoundText()
+{
+    static const QString text = QStringLiteral("Аудио файл не найден!");
+    return text;
+}
+
+constexpr quint64 kMainLoopPassMs = 20;
+constexpr quint64 kPauseAfterIntroMs = 1000;
+constexpr qint32 kBodyPartsPerRun = 17;
+
+quint64 AtLeast(qint32 value, qint32 minimum)
+{
+    return static_cast<quint64>(std::max(value, minimum));
+}
+
+} // namespace
+
+TMeditationPlayer::TMeditationPlayer(AudioLibrary &audio, PlayerHost &host,
+                                     TOptionsData &options, TInstructorVoiceSets &voices,
+                                     TMp3FilesList &musicLists, TMp3FilesList &backSoundsLists)
+    : m_audio(audio)
+    , m_host(host)
+    , m_options(options)
+    , m_voices(voices)
+    , m_musicLists(musicLists)
+    , m_backSoundsLists(backSoundsLists)
+{
+}
+
+void TMeditationPlayer::Button2Click()
+{
+    m_host.UpdateOptions();
+    DoPlayMed();
+}
+
+void TMeditationPlayer::StopButtonClick()
+{
+    FStopped = true;
+}
+
+void TMeditationPlayer::ReleaseAudio()
+{
+    FStopped = true;
+    m_audio.Free();
+    // Free released both streams; forgetting them keeps the winding-up meditation away.
+    fhstr1 = 0;
+    fhstr2 = 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Channels and the timed wait
+
+StreamHandle TMeditationPlayer::Bass_Load(const QString &filename)
+{
+    return m_audio.StreamCreateFile(filename);
+}
+
+bool TMeditationPlayer::IsPlayingSomethingIn1()
+{
+    return fhstr1 != 0 && !FStopped && m_audio.ChannelIsActive(fhstr1);
+}
+
+bool TMeditationPlayer::IsPlayingSomethingIn2()
+{
+    return fhstr2 != 0 && m_audio.ChannelIsActive(fhstr2);
+}
+
+bool TMeditationPlayer::DoSleep(quint64 timems, bool canstopiftimeover, bool &timeover)
+{
+    timeover = false;
+    const quint64 sbegtime = m_host.TickCount();
+    while (m_host.TickCount() < sbegtime + timems) {
+        m_host.ProcessMessages();
+        CheckPlayingBackSound();
+        if (FStopped)
+            return false;
+        if (canstopiftimeover && m_host.TickCount() > m_run.starttime + m_run.medtime) {
+            timeover = true;
+            return true;
+        }
+        m_host.Sleep(static_cast<int>(kMainLoopPassMs));
+    }
+    return true;
+}
+
+bool TMeditationPlayer::DoSleep20ms(bool canstopiftimeover, bool &timeover)
+{
+    return DoSleep(kMainLoopPassMs, canstopiftimeover, timeover);
+}
+
+// ---------------------------------------------------------------------------------------
+// Phases
+
+const TInstructorVoices *TMeditationPlayer::CurrentVoices() const
+{
+    const std::size_t instructor = m_options.FMedInstructor;
+    return instructor < m_voices.size() ? &m_voices[instructor] : nullptr;
+}
+
+double TMeditationPlayer::CurrentVoiceCoef() const
+{
+    const TInstructorVoices *voices = CurrentVoices();
+    return voices != nullptr ? voices->VoiceCoef : 0.0;
+}
+
+bool TMeditationPlayer::ChoosePlayFName(const QStringList *fileslist, qint32 snum, QString &res)
+{
+    res.clear();
+    const qint32 count = fileslist != nullptr ? static_cast<qint32>(fileslist->size()) : 0;
+    const bool validIndex = snum == -1 || (snum >= 0 && snum < count);
+    if (count == 0 || !validIndex) {
+        m_host.ShowMessage(SoundFileNotFoundText());
+        FStopped = true;
+        return false;
+    }
+    res = fileslist->at(snum == -1 ? GetIntRandom(count) : snum);
+    return true;
+}
+
+bool TMeditationPlayer::LoadAndPlayOnChannel1(const QString &fname, double volume)
+{
+    if (fhstr1 != 0)
+        m_audio.StreamFree(fhstr1);
+    fhstr1 = Bass_Load(fname);
+    if (fhstr1 == 0) {
+        m_host.ShowMessage(AudioFileNotFoundText());
+        return false;
+    }
+    m_audio.ChannelSetVolume(fhstr1, static_cast<float>(volume));
+    m_audio.ChannelPlay(fhstr1);
+    return true;
+}
+
+void TMeditationPlayer::PlayPhase(TPhaseId phaseid, bool delayuntilend, qint32 soundnum)
+{
+    // A phrase started while a stop is pending would be freed at once; after the window
+    // has released the audio library it must not be started at all.
+    if (FStopped)
+        return;
+    const TInstructorVoices *voices = CurrentVoices();
+    const QStringList *list = voices != nullptr ? PhaseFilesList(*voices, phaseid) : nullptr;
+    QString FName;
+    if (!ChoosePlayFName(list, soundnum, FName))
+        return;
+    if (!LoadAndPlayOnChannel1(FName, m_options.FVolume))
+        return;
+    if (delayuntilend)
+        WaitForPhaseEnd();
+}
+
+void TMeditationPlayer::WaitForPhaseEnd()
+{
+    for (;;) {
+        if (!IsPlayingSomethingIn1()) {
+            if (fhstr1 != 0)
+                m_audio.StreamFree(fhstr1);
+            fhstr1 = 0;
+            return;
+        }
+        m_host.ProcessMessages();
+        CheckPlayingBackSound();
+        if (FStopped) {
+            if (fhstr1 != 0)
+                m_audio.ChannelStop(fhstr1);
+            return;
+        }
+        m_host.WaitForActivity();
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Music and background sound
+
+QStringList TMeditationPlayer::MusicFiles(qint32 musicnum) const
+{
+    if (musicnum < 0 || musicnum >= m_musicLists.flistscount)
+        return {};
+    const QStringList &files = m_musicLists.at(musicnum).mp3files;
+    const qint32 sub = m_options.FMusicSubFileNum;
+    if (sub == -1)
+        return files;
+    if (sub >= 0 && sub < files.size())
+        return {files.at(sub)};
+    return {};
+}
+
+void TMeditationPlayer::PlayMusic(qint32 musicnum, bool delayuntilend)
+{
+    const QStringList mlist = MusicFiles(musicnum);
+    for (const QString &fname : mlist) {
+        if (FStopped)
+            return;
+        const double volume =
+            m_musicLists.at(musicnum).Vol * CurrentVoiceCoef() * m_options.FVolume;
+        if (!LoadAndPlayOnChannel1(fname, volume))
+            return;
+        // Without waiting only the first file is started; it plays on by itself.
+        if (!delayuntilend)
+            return;
+        while (IsPlayingSomethingIn1()) {
+            m_host.ProcessMessages();
+            if (FStopped) {
+                if (fhstr1 != 0)
+                    m_audio.ChannelStop(fhstr1);
+                return;
+            }
+            m_host.WaitForActivity();
+        }
+    }
+}
+
+const TMp3ListItem *TMeditationPlayer::ChosenBackSoundList() const
+{
+    if (!m_options.FPlaySound)
+        return nullptr;
+    const qint32 index = m_options.FBackSoundFileNum - 1;
+    if (index < 0 || index >= m_backSoundsLists.flistscount)
+        return nullptr;
+    const TMp3ListItem &list = m_backSoundsLists.at(index);
+    return list.mp3files.isEmpty() ? nullptr : &list;
+}
+
+void TMeditationPlayer::StartBackSoundFile(const TMp3ListItem &list)
+{
+    if (fhstr2 != 0)
+        m_audio.StreamFree(fhstr2);
+    fhstr2 = Bass_Load(list.mp3files.at(FCurBackSoundFile));
+    // A file that cannot be opened stays silent; the next check moves on.
+    if (fhstr2 == 0)
+        return;
+    m_audio.ChannelSetVolume(fhstr2,
+                             static_cast<float>(list.Vol * CurrentVoiceCoef() * m_options.FVolume));
+    m_audio.ChannelPlay(fhstr2);
+}
+
+void TMeditationPlayer::StartPlayingBackSound()
+{
+    const TMp3ListItem *list = ChosenBackSoundList();
+    if (list == nullptr)
+        return;
+    FCurBackSoundFile = 0;
+    StartBackSoundFile(*list);
+}
+
+void TMeditationPlayer::CheckPlayingBackSound()
+{
+    // A stopped meditation starts no further file (the library may be released already).
+    if (FStopped)
+        return;
+    const TMp3ListItem *list = ChosenBackSoundList();
+    if (list == nullptr || IsPlayingSomethingIn2())
+        return;
+    ++FCurBackSoundFile;
+    if (FCurBackSoundFile < 0 || FCurBackSoundFile > list->mp3files.size() - 1)
+        FCurBackSoundFile = 0;
+    StartBackSoundFile(*list);
+}
+
+void TMeditationPlayer::StopPlayingBackSound()
+{
+    // Halted whatever FPlaySound says now: the box may have been cleared during the
+    // meditation, and the background must not outlive it.
+    if (IsPlayingSomethingIn2())
+        m_audio.ChannelStop(fhstr2);
+}
+
+// ---------------------------------------------------------------------------------------
+// The meditation
+
+TMedTech TMeditationPlayer::CurrentTechnique() const
+{
+    return IsKnownTech(m_options.FMedTechnique) ? m_options.FMedTechnique : TMedTech::mtSilence;
+}
+
+void TMeditationPlayer::FixRunValues()
+{
+    m_run = TMedRun{};
+    m_run.techeabrinterval = AtLeast(m_options.FRemIntTech3MSec, 0);
+    m_run.techbodparinterval = AtLeast(m_options.FRemIntTech6MSec, 0);
+    m_run.ConcInterval = AtLeast(m_options.FConcIntSec, 0) * 1000;
+    m_run.medtime = AtLeast(m_options.FMedLenMin, 1) * 60 * 1000;
+    m_run.averemintsec = std::max(m_options.FRemIntTech1Sec, 1);
+    m_run.intremprob = 20.0 / m_run.averemintsec / 1000.0;
+}
+
+void TMeditationPlayer::DoPlayMed()
+{
+    if (FPlaying)
+        return;
+    m_host.UpdateOptions();
+    m_host.EnableStopButton();
+    FPlaying = true;
+    FStopped = false;
+    FixRunValues();
+
+    try {
+        if (PlayBeginning() && RunMainPart() == TNext::Closing) {
+            PlayClosing();
+            if (!FStopped) {
+                m_host.DisableProgressScroll();
+                PlayMusicAfterMeditation();
+            }
+        }
+    } catch (...) {
+        // An unforeseen error abandons the meditation, but never leaves it "running".
+        FStopped = true;
+        Finish();
+        throw;
+    }
+    Finish();
+}
+
+// Music at the beginning, the background, the preparation, music after it and the
+// introduction; false when the meditation was stopped meanwhile.
+bool TMeditationPlayer::PlayBeginning()
+{
+    if (m_options.FPlayMusic && m_options.FMusicPosition == 0) {
+        PlayMusic(m_options.FMusicFileNum);
+        if (FStopped)
+            return false;
+    }
+    StartPlayingBackSound();
+    if (m_options.FPlayNidra && m_options.FNidraFileNum >= 0
+        && m_options.FNidraFileNum < kPreparationPhaseCount)
+        PlayPhase(PreparationPhase(m_options.FNidraFileNum));
+    if (FStopped)
+        return false;
+    if (m_options.FPlayMusic && m_options.FMusicPosition == 1) {
+        StopPlayingBackSound();
+        PlayMusic(m_options.FMusicFileNum);
+        if (FStopped)
+            return false;
+        StartPlayingBackSound();
+    }
+    PlayIntroduction();
+    if (FStopped)
+        return false;
+    m_host.EnableProgressScroll();
+    m_run.FirstConcIntPlayed = false;
+    m_run.starttime = m_host.TickCount();
+    return true;
+}
+
+void TMeditationPlayer::PlayIntroduction()
+{
+    m_run.lastremtime.reset();
+    m_run.lastremexhal = true;
+    if (m_options.FDoNotPlayIntro) {
+        PlayPhase(TPhaseId::pimedbegtechquick);
+        return;
+    }
+    switch (CurrentTechnique()) {
+    case TMedTech::mtSilence: PlayPhase(TPhaseId::pimedbegtechsil); break;
+    case TMedTech::mtThoughtsReminds: PlayPhase(TPhaseId::pimedbegtechthrem); break;
+    case TMedTech::mtBreathReminds:
+        PlayPhase(TPhaseId::pimedbegtechbrrem);
+        m_run.lastremtime = m_host.TickCount() + kPauseAfterIntroMs;
+        break;
+    case TMedTech::mtConcIntervals:
+        PlayPhase(TPhaseId::pimedbegtechsil);
+        PlayPhase(TPhaseId::piMedPrepTechConcAddText);
+        break;
+    case TMedTech::mtEachBreathReminds: PlayPhase(TPhaseId::pimedbegtecheachbr); break;
+    case TMedTech::mtIncreasingBreathCount: PlayPhase(TPhaseId::pimedbegtechincbrco); break;
+    case TMedTech::mtLoweringBreathCount: PlayPhase(TPhaseId::pimedbegtechlowbrco); break;
+    case TMedTech::mtBodyPartsEnum:
+        PlayPhase(TPhaseId::pimedbegtechbodpar);
+        m_run.lastremtime = m_host.TickCount() + kPauseAfterIntroMs;
+        break;
+    case TMedTech::mtRandomBodyPartsEnum:
+        PlayPhase(TPhaseId::pimedbegtechranbodpar);
+        m_run.lastremtime = m_host.TickCount() + kPauseAfterIntroMs;
+        break;
+    }
+}
+
+// The timed main part: one pass every 20 ms until the meditation time is over.
+TMeditationPlayer::TNext TMeditationPlayer::RunMainPart()
+{
+    for (;;) {
+        bool timeover = false;
+        if (!DoSleep20ms(true, timeover))
+            return TNext::Finish;
+        if (timeover)
+            return TNext::Closing;
+        if (!IsPlayingSomethingIn1()) {
+            const TNext next = PlayTechniqueStep();
+            if (next != TNext::Continue)
+                return next;
+            if (FStopped)
+                return TNext::Finish;
+            const quint64 elapsed = m_host.TickCount() - m_run.starttime;
+            m_host.ShowProgress(static_cast<double>(elapsed) / static_cast<double>(m_run.medtime));
+        }
+        if (m_host.TickCount() > m_run.starttime + m_run.medtime)
+            return TNext::Closing;
+    }
+}
+
+TMeditationPlayer::TNext TMeditationPlayer::PlayTechniqueStep()
+{
+    switch (CurrentTechnique()) {
+    case TMedTech::mtThoughtsReminds: PlayRandomReminder(TPhaseId::pireminder); break;
+    case TMedTech::mtBreathReminds: PlayRandomReminder(TPhaseId::pirembr); break;
+    case TMedTech::mtConcIntervals: return PlayConcentrationCycle();
+    case TMedTech::mtEachBreathReminds: PlayEachBreathPhrase(); break;
+    case TMedTech::mtBodyPartsEnum: PlayBodyPart(); break;
+    case TMedTech::mtRandomBodyPartsEnum: PlayRandomBodyPart(); break;
+    case TMedTech::mtSilence:
+    case TMedTech::mtIncreasingBreathCount:
+    case TMedTech::mtLoweringBreathCount: break;
+    }
+    return TNext::Continue;
+}
+
+void TMeditationPlayer::PlayRandomReminder(TPhaseId phase)
+{
+    if (RandomReal() < m_run.intremprob)
+        PlayPhase(phase);
+}
+
+bool TMeditationPlayer::TimedPhraseDue(quint64 interval)
+{
+    const quint64 now = m_host.TickCount();
+    if (m_run.lastremtime.has_value() && now <= *m_run.lastremtime + interval)
+        return false;
+    // Taken before the phrase plays: the interval runs from the start of the previous one.
+    m_run.lastremtime = now;
+    return true;
+}
+
+void TMeditationPlayer::PlayEachBreathPhrase()
+{
+    if (!TimedPhraseDue(m_run.techeabrinterval))
+        return;
+    PlayPhase(m_run.lastremexhal ? TPhaseId::pireminhal : TPhaseId::piremexhal);
+    m_run.lastremexhal = !m_run.lastremexhal;
+}
+
+qint32 TMeditationPlayer::BodyPartsCount() const
+{
+    const TInstructorVoices *voices = CurrentVoices();
+    return voices != nullptr ? static_cast<qint32>(voices->FRemindersTech6List.size()) : 0;
+}
+
+void TMeditationPlayer::PlayBodyPart()
+{
+    if (!TimedPhraseDue(m_run.techbodparinterval))
+        return;
+    ++m_run.mnstep;
+    if (m_run.mnstep > BodyPartsCount() - 1)
+        m_run.mnstep = 0;
+    PlayPhase(TPhaseId::piremtech6, true, m_run.mnstep);
+}
+
+// Runs of 17 body parts in list order from a random place, each followed by a reminder.
+void TMeditationPlayer::PlayRandomBodyPart()
+{
+    if (!TimedPhraseDue(m_run.techbodparinterval))
+        return;
+    const qint32 count = BodyPartsCount();
+    ++m_run.mnstep;
+    if (m_run.mnstep > count - 1)
+        m_run.mnstep = 0;
+    if (m_run.mncurcount == -1)
+        m_run.mnstep = GetIntRandom(count);
+    ++m_run.mncurcount;
+    if (m_run.mncurcount >= kBodyPartsPerRun) {
+        m_run.mncurcount = -1;
+        PlayPhase(TPhaseId::pireminder);
+    } else {
+        PlayPhase(TPhaseId::piremtech6, true, m_run.mnstep);
+    }
+}
+
+// Announcement, a period of exactly ConcInterval even past the meditation time, the end
+// phrase, and a rest that the end of the meditation time cuts short.
+TMeditationPlayer::TNext TMeditationPlayer::PlayConcentrationCycle()
+{
+    if (!m_run.FirstConcIntPlayed || RandomReal() < 0.5)
+        PlayPhase(TPhaseId::piConcIntTime);
+    else
+        PlayPhase(TPhaseId::piConcIntTimeNotBeg);
+
+    bool timeover = false;
+    if (!DoSleep(m_run.ConcInterval, false, timeover))
+        return TNext::Finish;
+    PlayPhase(TPhaseId::piConcIntEnd);
+    m_run.FirstConcIntPlayed = true;
+
+    const quint64 rest = static_cast<quint64>(m_run.averemintsec) * 1000;
+    if (!DoSleep(rest, true, timeover))
+        return TNext::Finish;
+    return timeover ? TNext::Closing : TNext::Continue;
+}
+
+void TMeditationPlayer::PlayClosing()
+{
+    switch (CurrentTechnique()) {
+    case TMedTech::mtBodyPartsEnum:
+    case TMedTech::mtRandomBodyPartsEnum: PlayPhase(TPhaseId::pimedendofrel); break;
+    default: PlayPhase(TPhaseId::pimedend); break;
+    }
+}
+
+void TMeditationPlayer::PlayMusicAfterMeditation()
+{
+    if (!m_options.FPlayMusic || m_options.FMusicPosition != 2)
+        return;
+    StopPlayingBackSound();
+    PlayMusic(m_host.SelectedMusicPlaylist());
+}
+
+void TMeditationPlayer::Finish()
+{
+    StopPlayingBackSound();
+    m_host.DisableProgressScroll();
+    m_host.DisableStopButton();
+    FPlaying = false;
+    if (m_options.FSwitchOffComputerAfterMeditation && !FStopped)
+        m_host.RunShutdownCommand();
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "player/AudioLibrary.h"
+#include "player/PhaseTable.h"
+#include "player/PlayerHost.h"
+#include "playlists/Mp3FilesList.h"
+#include "settings/OptionsData.h"
+#include "voices/InstructorVoices.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Plays one meditation at a time: music, the background sound, the preparation recording,
+// the technique's introduction, its timed main part and the closing phrase. Everything runs
+// inside the Start button's handler; every wait handles the window's messages through the
+// host, so Stop, Start, the volume bar and closing the window act during a meditation.
+//
+// Channel 1 (fhstr1) carries the voice and the music, channel 2 (fhstr2) the background.
+class TMeditationPlayer
+{
+public:
+    TMeditationPlayer(AudioLibrary &audio, PlayerHost &host, TOptionsData &options,
+                      TInstructorVoiceSets &voices, TMp3FilesList &musicLists,
+                      TMp3FilesList &backSoundsLists);
+    TMeditationPlayer(const TMeditationPlayer &) = delete;
+    TMeditationPlayer &operator=(const TMeditationPlayer &) = delete;
+
+    // The Start button: refreshes the options, then plays a meditation unless one runs.
+    void Button2Click();
+    void DoPlayMed();
+    // The Stop button: only raises the stop request; the running wait notices it.
+    void StopButtonClick();
+    // Closing the window: stops a running meditation and releases the audio library.
+    // The meditation then winds up without touching the released streams.
+    void ReleaseAudio();
+
+    StreamHandle Bass_Load(const QString &filename);
+    bool IsPlayingSomethingIn1();
+    bool IsPlayingSomethingIn2();
+    // The timed wait; false when a stop was requested. With canstopiftimeover it also ends,
+    // with timeover set, once the running meditation's time is over.
+    bool DoSleep(quint64 timems, bool canstopiftimeover, bool &timeover);
+    bool DoSleep20ms(bool canstopiftimeover, bool &timeover);
+
+    // soundnum -1 picks a file of the phase's list at random, any other value names one.
+    // A missing or empty list (or an index outside it) shows "Звуковой файл не найден."
+    // and raises the stop request; a file that cannot be opened shows "Аудио файл не
+    // найден!" and the meditation goes on.
+    void PlayPhase(TPhaseId phaseid, bool delayuntilend = true, qint32 soundnum = -1);
+    bool ChoosePlayFName(const QStringList *fileslist, qint32 snum, QString &res);
+
+    void PlayMusic(qint32 musicnum, bool delayuntilend = true);
+    void StartPlayingBackSound();
+    void CheckPlayingBackSound();
+    void StopPlayingBackSound();
+
+    StreamHandle fhstr1 = 0;
+    StreamHandle fhstr2 = 0;
+    bool FPlaying = false;
+    bool FStopped = false;
+    qint32 FCurBackSoundFile = 0;
+
+private:
+    enum class TNext { Continue, Closing, Finish };
+
+    // Values fixed when a meditation starts, and its running state.
+    struct TMedRun
+    {
+        quint64 techeabrinterval = 0;
+        quint64 techbodparinterval = 0;
+        quint64 ConcInterval = 0;
+        quint64 medtime = 0;
+        qint32 averemintsec = 1;
+        double intremprob = 0.0;
+
+        quint64 starttime = 0;
+        // Empty until the first timed phrase is due: then it is due at the first pass,
+        // whatever the clock's origin.
+        std::optional<quint64> lastremtime;
+        bool lastremexhal = true;
+        qint32 mnstep = -1;
+        qint32 mncurcount = -1;
+        bool FirstConcIntPlayed = false;
+    };
+
+    void FixRunValues();
+    bool PlayBeginning();
+    void PlayIntroduction();
+    TNext RunMainPart();
+    TNext PlayTechniqueStep();
+    TNext PlayConcentrationCycle();
+    void PlayRandomReminder(TPhaseId phase);
+    void PlayEachBreathPhrase();
+    void PlayBodyPart();
+    void PlayRandomBodyPart();
+    bool TimedPhraseDue(quint64 interval);
+    void PlayClosing();
+    void PlayMusicAfterMeditation();
+    void Finish();
+
+    const TInstructorVoices *CurrentVoices() const;
+    double CurrentVoiceCoef() const;
+    TMedTech CurrentTechnique() const;
+    qint32 BodyPartsCount() const;
+    QStringList MusicFiles(qint32 musicnum) const;
+    const TMp3ListItem *ChosenBackSoundList() const;
+    void StartBackSoundFile(const TMp3ListItem &list);
+    bool LoadAndPlayOnChannel1(const QString &fname, double volume);
+    void WaitForPhaseEnd();
+
+    AudioLibrary &m_audio;
+    PlayerHost &m_host;
+    TOptionsData &m_options;
+    TInstructorVoiceSets &m_voices;
+    TMp3FilesList &m_musicLists;
+    TMp3FilesList &m_backSoundsLists;
+    TMedRun m_run;
+};

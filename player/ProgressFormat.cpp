@@ -1,0 +1,35 @@
+#include "player/ProgressFormat.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double RoundHalfToEven(double value)
+{
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    if (fraction > 0.5)
+        return below + 1.0;
+    if (fraction < 0.5)
+        return below;
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+}
+
+} // namespace
+
+TProgressDisplay FormatProgress(double progr, int maximum, const QLocale &locale)
+{
+    if (!std::isfinite(progr))
+        progr = 0.0;
+    TProgressDisplay display;
+    const double position = std::clamp(RoundHalfToEven(progr * maximum), 0.0,
+                                       static_cast<double>(std::max(maximum, 0)));
+    display.position = static_cast<int>(position);
+
+    // "%.1f" never groups digits.
+    QLocale plain = locale;
+    plain.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    display.text = plain.toString(progr * 100.0, 'f', 1) + QLatin1Char('%');
+    return display;
+}

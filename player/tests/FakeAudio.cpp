@@ -1,0 +1,150 @@
+#include "FakeAudio.h"
+
+FakeAudio::FakeAudio(const quint64 &clock)
+    : m_clock(clock)
+{
+}
+
+bool FakeAudio::Init()
+{
+    Record(Op::Init, 0);
+    return true;
+}
+
+void FakeAudio::Free()
+{
+    Record(Op::Free, 0);
+    for (auto &entry : m_streams) {
+        Silence(entry.second, false);
+        entry.second.freed = true;
+    }
+}
+
+StreamHandle FakeAudio::StreamCreateFile(const QString &fileName)
+{
+    StreamHandle handle = 0;
+    if (!m_unopenable.contains(fileName)) {
+        handle = m_nextHandle++;
+        Stream stream;
+        stream.file = fileName;
+        stream.duration = m_durations.value(fileName, m_defaultDuration);
+        m_streams.emplace(handle, stream);
+    }
+    m_calls.push_back({Op::Create, handle, fileName, 0.0f, m_clock});
+    return handle;
+}
+
+void FakeAudio::ChannelSetVolume(StreamHandle stream, float volume)
+{
+    if (Stream *found = Find(stream); found && !found->freed)
+        found->volume = volume;
+    Record(Op::SetVolume, stream, volume);
+}
+
+void FakeAudio::ChannelPlay(StreamHandle stream)
+{
+    if (Stream *found = Find(stream); found && !found->freed && !found->startedAt)
+        found->startedAt = m_clock;
+    Record(Op::Play, stream);
+}
+
+bool FakeAudio::ChannelIsActive(StreamHandle stream)
+{
+    ++m_activityQueries;
+    const Stream *found = Find(stream);
+    return found != nullptr && Sounds(*found);
+}
+
+void FakeAudio::ChannelStop(StreamHandle stream)
+{
+    if (Stream *found = Find(stream))
+        Silence(*found, true);
+    Record(Op::Stop, stream);
+}
+
+void FakeAudio::StreamFree(StreamHandle stream)
+{
+    if (Stream *found = Find(stream)) {
+        Silence(*found, false);
+        found->freed = true;
+    }
+    Record(Op::StreamFree, stream);
+}
+
+std::optional<quint64> FakeAudio::NextStreamEnd() const
+{
+    std::optional<quint64> next;
+    for (const auto &entry : m_streams) {
+        const Stream &stream = entry.second;
+        if (!Sounds(stream))
+            continue;
+        const quint64 end = *stream.startedAt + stream.duration;
+        if (!next || end < *next)
+            next = end;
+    }
+    return next;
+}
+
+bool FakeAudio::AnythingSounds() const
+{
+    return NextStreamEnd().has_value();
+}
+
+std::vector<FakeAudio::Played> FakeAudio::Plays() const
+{
+    std::vector<Played> plays;
+    for (const auto &entry : m_streams) {
+        const Stream &stream = entry.second;
+        if (!stream.startedAt)
+            continue;
+        const quint64 naturalEnd = *stream.startedAt + stream.duration;
+        const quint64 end = stream.silencedAt && *stream.silencedAt < naturalEnd
+                                ? *stream.silencedAt
+                                : naturalEnd;
+        plays.push_back({entry.first, stream.file, stream.volume, *stream.startedAt, end,
+                         stream.halted});
+    }
+    // Handles grow with every stream, and streams start right after they are created.
+    return plays;
+}
+
+std::vector<FakeAudio::Played> FakeAudio::PlaysUnder(const QString &folderPrefix) const
+{
+    std::vector<Played> selected;
+    for (const Played &play : Plays())
+        if (play.file.startsWith(folderPrefix))
+            selected.push_back(play);
+    return selected;
+}
+
+bool FakeAudio::Sounds(const Stream &stream) const
+{
+    return stream.startedAt && !stream.silencedAt && !stream.freed
+           && m_clock < *stream.startedAt + stream.duration;
+}
+
+FakeAudio::Stream *FakeAudio::Find(StreamHandle handle)
+{
+    const auto found = m_streams.find(handle);
+    if (found == m_streams.end()) {
+        ++m_unknownHandleCalls;
+        return nullptr;
+    }
+    return &found->second;
+}
+
+void FakeAudio::Record(Op op, StreamHandle handle, float volume)
+{
+    QString file;
+    if (const auto found = m_streams.find(handle); found != m_streams.end())
+        file = found->second.file;
+    m_calls.push_back({op, handle, file, volume, m_clock});
+}
+
+void FakeAudio::Silence(Stream &stream, bool halted)
+{
+    if (Sounds(stream)) {
+        stream.silencedAt = m_clock;
+        stream.halted = halted;
+    }
+}

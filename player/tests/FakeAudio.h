@@ -1,0 +1,92 @@
+#pragma once
+
+#include "player/AudioLibrary.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <map>
+#include <optional>
+#include <vector>
+
+// A scripted audio library on a virtual clock: every file lasts its given duration,
+// chosen files cannot be opened, and every call is recorded with the time it happened.
+// Activity queries are only counted: they come at every poll.
+class FakeAudio : public AudioLibrary
+{
+public:
+    enum class Op { Init, Free, Create, SetVolume, Play, Stop, StreamFree };
+
+    struct Call
+    {
+        Op op;
+        StreamHandle handle = 0;
+        QString file;
+        float volume = 0.0f;
+        quint64 at = 0;
+    };
+
+    // One started stream: its file, volume, and when it started and fell silent.
+    struct Played
+    {
+        StreamHandle handle = 0;
+        QString file;
+        float volume = 0.0f;
+        quint64 start = 0;
+        quint64 end = 0;
+        bool halted = false;
+    };
+
+    explicit FakeAudio(const quint64 &clock);
+
+    void SetDefaultDuration(quint64 ms) { m_defaultDuration = ms; }
+    void SetDuration(const QString &file, quint64 ms) { m_durations.insert(file, ms); }
+    void SetUnopenable(const QString &file) { m_unopenable.insert(file); }
+
+    bool Init() override;
+    void Free() override;
+    StreamHandle StreamCreateFile(const QString &fileName) override;
+    void ChannelSetVolume(StreamHandle stream, float volume) override;
+    void ChannelPlay(StreamHandle stream) override;
+    bool ChannelIsActive(StreamHandle stream) override;
+    void ChannelStop(StreamHandle stream) override;
+    void StreamFree(StreamHandle stream) override;
+
+    // When the earliest stream that still sounds will end.
+    std::optional<quint64> NextStreamEnd() const;
+    bool AnythingSounds() const;
+
+    const std::vector<Call> &Calls() const { return m_calls; }
+    // Every started stream in the order of starting.
+    std::vector<Played> Plays() const;
+    std::vector<Played> PlaysUnder(const QString &folderPrefix) const;
+    qint64 ActivityQueries() const { return m_activityQueries; }
+    qint64 CallsOnUnknownHandles() const { return m_unknownHandleCalls; }
+
+private:
+    struct Stream
+    {
+        QString file;
+        quint64 duration = 0;
+        float volume = 1.0f;
+        std::optional<quint64> startedAt;
+        std::optional<quint64> silencedAt;
+        bool halted = false;
+        bool freed = false;
+    };
+
+    bool Sounds(const Stream &stream) const;
+    Stream *Find(StreamHandle handle);
+    void Record(Op op, StreamHandle handle, float volume = 0.0f);
+    void Silence(Stream &stream, bool halted);
+
+    const quint64 &m_clock;
+    quint64 m_defaultDuration = 2000;
+    QHash<QString, quint64> m_durations;
+    QSet<QString> m_unopenable;
+    std::map<StreamHandle, Stream> m_streams;
+    StreamHandle m_nextHandle = 1;
+    std::vector<Call> m_calls;
+    qint64 m_activityQueries = 0;
+    qint64 m_unknownHandleCalls = 0;
+};

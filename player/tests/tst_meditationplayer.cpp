@@ -1,0 +1,1107 @@
+#include "FakeAudio.h"
+#include "VirtualHost.h"
+#include "player/MeditationPlayer.h"
+#include "player/ProgressFormat.h"
+#include "shell/Helpers.h"
+
+#include <QTest>
+#include <memory>
+
+using Played = FakeAudio::Played;
+
+namespace {
+
+const QString kSoundFileNotFound = QStringLiteral("Звуковой файл не найден.");
+const QString kAudioFileNotFound = QStringLiteral("Аудио файл не найден!");
+
+// Voice files are named "/i<instructor>/<phase>/<n>.mp3", music "/music/<list>/<n>.mp3",
+// background sounds "/bg/<list>/<n>.mp3", so a recorded play tells what it was.
+QStringList VoiceFiles(int instructor, const char *phase, int count)
+{
+    QStringList files;
+    for (int i = 0; i < count; ++i)
+        files << QStringLiteral("/i%1/%2/%3.mp3").arg(instructor).arg(QLatin1String(phase)).arg(i);
+    return files;
+}
+
+QStringList Files(const char *folder, int list, int count)
+{
+    QStringList files;
+    for (int i = 0; i < count; ++i)
+        files << QStringLiteral("/%1/%2/%3.mp3").arg(QLatin1String(folder)).arg(list).arg(i);
+    return files;
+}
+
+void FillFirstInstructor(TInstructorVoices &v)
+{
+    v.VoiceCoef = 0.4;
+    v.FRemindersTech1List = VoiceFiles(0, "pireminder", 2);
+    v.FRemindersTech2List = VoiceFiles(0, "pirembr", 2);
+    v.FRemindersTech3InhalList = VoiceFiles(0, "pireminhal", 2);
+    v.FRemindersTech3ExhalList = VoiceFiles(0, "piremexhal", 2);
+    v.FRemindersTech6List = VoiceFiles(0, "piremtech6", 3);
+    v.FRemindersConcIntSecList = VoiceFiles(0, "piConcIntSec", 2);
+    v.FRemindersConcIntSecNotBegList = VoiceFiles(0, "piConcIntSecNotBeg", 2);
+    v.FRemindersConcIntTimeList = VoiceFiles(0, "piConcIntTime", 2);
+    v.FRemindersConcIntTimeNotBegList = VoiceFiles(0, "piConcIntTimeNotBeg", 2);
+    v.FRemindersConcIntEndList = VoiceFiles(0, "piConcIntEnd", 2);
+    v.FMedBegsTech1List = VoiceFiles(0, "pimedbegtechthrem", 1);
+    v.FMedBegsTech2List = VoiceFiles(0, "pimedbegtechbrrem", 1);
+    v.FMedBegsTech3List = VoiceFiles(0, "pimedbegtecheachbr", 1);
+    v.FMedBegsTech4List = VoiceFiles(0, "pimedbegtechincbrco", 1);
+    v.FMedBegsTech5List = VoiceFiles(0, "pimedbegtechlowbrco", 1);
+    v.FMedBegsTech6List = VoiceFiles(0, "pimedbegtechbodpar", 1);
+    v.FMedBegsTech7List = VoiceFiles(0, "pimedbegtechranbodpar", 1);
+    v.FMedBegsTech8List = VoiceFiles(0, "pimedbegtechsil", 1);
+    v.FMedBegsQuickList = VoiceFiles(0, "pimedbegtechquick", 1);
+    v.FMedBegsTechConcAddList = VoiceFiles(0, "piMedPrepTechConcAddText", 1);
+    v.FMedBegsTechPrepContIntSecList = VoiceFiles(0, "unused", 1);
+    v.FMedBegsTechPrepContIntTimeList = VoiceFiles(0, "unused", 1);
+    v.FMedEndsList = VoiceFiles(0, "pimedend", 2);
+    v.FMedEndsTech6List = VoiceFiles(0, "pimedendofrel", 1);
+    for (int i = 0; i < 12; ++i) {
+        v.FNidrasLists->AddList(QStringLiteral("Подготовка %1").arg(i));
+        v.FNidrasLists->flists[std::size_t(i)].mp3files =
+            VoiceFiles(0, QStringLiteral("pinidra%1").arg(i + 1).toLatin1().constData(), 1);
+    }
+}
+
+// The second instructor has only five lists, as in the real voice library.
+void FillSecondInstructor(TInstructorVoices &v)
+{
+    v.VoiceCoef = 0.4;
+    v.FMedBegsTech1List = VoiceFiles(1, "pimedbegtechthrem", 1);
+    v.FMedBegsTech8List = VoiceFiles(1, "pimedbegtechsil", 1);
+    v.FMedBegsQuickList = VoiceFiles(1, "pimedbegtechquick", 1);
+    v.FRemindersTech1List = VoiceFiles(1, "pireminder", 1);
+    v.FMedEndsList = VoiceFiles(1, "pimedend", 1);
+    for (int i = 0; i < 13; ++i) {
+        v.FNidrasLists->AddList(QStringLiteral("Подготовка %1").arg(i));
+        v.FNidrasLists->flists[std::size_t(i)].mp3files =
+            VoiceFiles(1, QStringLiteral("pinidra%1").arg(i + 1).toLatin1().constData(), 1);
+    }
+}
+
+QStringList Parts(const Played &play)
+{
+    return play.file.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+bool IsVoice(const Played &play)
+{
+    return play.file.startsWith(QLatin1String("/i"));
+}
+
+// A voice play by its phase, music and background by folder, list and file.
+QString Name(const Played &play)
+{
+    const QStringList parts = Parts(play);
+    if (IsVoice(play))
+        return parts.at(1);
+    return parts.at(0) + QLatin1Char('/') + parts.at(1) + QLatin1Char('/')
+           + parts.at(2).chopped(4);
+}
+
+int FileIndex(const Played &play)
+{
+    return Parts(play).last().chopped(4).toInt();
+}
+
+QStringList Names(const std::vector<Played> &plays)
+{
+    QStringList names;
+    for (const Played &play : plays)
+        names << Name(play);
+    return names;
+}
+
+bool Overlap(const Played &a, const Played &b)
+{
+    return a.start < b.end && b.start < a.end;
+}
+
+// The player with everything it reads, on a virtual clock starting at 0. The "controls"
+// are what the Start button copies into the options.
+struct Rig
+{
+    quint64 clock = 0;
+    FakeAudio audio{clock};
+    VirtualHost host{clock, audio};
+    TOptionsData options;
+    TOptionsData controls;
+    TInstructorVoiceSets voices;
+    std::unique_ptr<TMp3FilesList> music = std::make_unique<TMp3FilesList>();
+    std::unique_ptr<TMp3FilesList> backs = std::make_unique<TMp3FilesList>();
+    TMeditationPlayer player{audio, host, options, voices, *music, *backs};
+
+    Rig()
+    {
+        FillFirstInstructor(voices[0]);
+        FillSecondInstructor(voices[1]);
+        AddPlaylist(*music, "music", 3, 0.5);
+        AddPlaylist(*music, "music", 2, 1.0);
+        AddPlaylist(*music, "music", 0, 1.0);
+        AddPlaylist(*backs, "bg", 2, 0.75);
+        AddPlaylist(*backs, "bg", 0, 1.0);
+
+        controls.FMedInstructor = 0;
+        controls.FMedTechnique = TMedTech::mtSilence;
+        controls.FMedLenMin = 1;
+        controls.FRemIntTech1Sec = 10;
+        controls.FRemIntTech3MSec = 3000;
+        controls.FRemIntTech6MSec = 5000;
+        controls.FConcIntSec = 30;
+        controls.FMusicSubFileNum = -1;
+        controls.FVolume = 0.8;
+        host.onUpdateOptions = [this] { options = controls; };
+        SeedRandom(20240611);
+    }
+
+    static void AddPlaylist(TMp3FilesList &lists, const char *folder, int count, double vol)
+    {
+        const qint32 index = lists.flistscount;
+        lists.AddList(QStringLiteral("Список %1").arg(index));
+        lists.at(index).mp3files = Files(folder, index, count);
+        lists.at(index).Vol = vol;
+    }
+
+    void Start() { player.Button2Click(); }
+    // The start of the meditation time (the progress display is enabled then).
+    quint64 MainStart() const { return host.progressEnabledAt.value_or(0); }
+
+    std::vector<Played> Voice() const { return audio.PlaysUnder(QStringLiteral("/i")); }
+    std::vector<Played> Music() const { return audio.PlaysUnder(QStringLiteral("/music/")); }
+    std::vector<Played> Background() const { return audio.PlaysUnder(QStringLiteral("/bg/")); }
+
+    // Voice plays that started within the meditation time, before the closing phrase.
+    std::vector<Played> MainPart() const
+    {
+        std::vector<Played> main;
+        const std::vector<Played> voice = Voice();
+        for (std::size_t i = 0; i + 1 < voice.size(); ++i)
+            if (host.progressEnabledAt && voice[i].start >= MainStart())
+                main.push_back(voice[i]);
+        return main;
+    }
+
+    void ExpectWoundUp() const
+    {
+        QVERIFY(!player.FPlaying);
+        QVERIFY(!host.stopButtonEnabled);
+        QVERIFY(!host.progressScrollEnabled);
+        QVERIFY(!host.percentLabelEnabled);
+        QVERIFY(!host.progress.empty());
+        QCOMPARE(host.progress.back().value, 0.0);
+        QVERIFY(!audio.AnythingSounds());
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(TMedTech)
+
+class TestMeditationPlayer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void introductionAndClosing_data();
+    void introductionAndClosing();
+    void silentTechniquesOnlyMoveTheProgress_data();
+    void silentTechniquesOnlyMoveTheProgress();
+    void bodyPartsInListOrder_data();
+    void bodyPartsInListOrder();
+    void randomBodyPartsRunsOfSeventeenAndAReminder();
+    void eachBreathAlternatesAtTheInterval_data();
+    void eachBreathAlternatesAtTheInterval();
+    void randomRemindersKeepTheirMeanInterval_data();
+    void randomRemindersKeepTheirMeanInterval();
+    void concentrationCycle();
+    void laterConcentrationAnnouncementsUseBothForms();
+
+    void musicAtEachPosition_data();
+    void musicAtEachPosition();
+    void stopDuringMusicPlaysNoFurtherFile();
+    void musicChoice_data();
+    void musicChoice();
+    void musicFileThatCannotBeOpened();
+    void backgroundCyclesThroughItsPlaylist();
+    void noBackgroundSound_data();
+    void noBackgroundSound();
+    void backgroundFileThatCannotBeOpenedIsSkippedSilently();
+
+    void volumeRuleAndAChangeDuringTheMeditation();
+    void stopAtEachStage_data();
+    void stopAtEachStage();
+    void shutdownOnlyAfterAnUnstoppedMeditation_data();
+    void shutdownOnlyAfterAnUnstoppedMeditation();
+    void missingListEndsTheMeditation_data();
+    void missingListEndsTheMeditation();
+    void voiceFileThatCannotBeOpenedIsSkipped();
+    void instructorChangedToOneWithoutBodyParts();
+    void startDuringAMeditationOnlyRefreshesTheOptions();
+    void closingTheWindowReleasesTheAudioSafely();
+    void durationsOutsideTheControlsRanges_data();
+    void durationsOutsideTheControlsRanges();
+    void aMeditationAfterAStoppedOne();
+
+    void playPhaseWithoutWaitingAndWithOneFile();
+    void timedWaitOfZeroHandlesNoMessages();
+    void progressFormat_data();
+    void progressFormat();
+};
+
+// ---------------------------------------------------------------------------------------
+// Techniques
+
+void TestMeditationPlayer::introductionAndClosing_data()
+{
+    QTest::addColumn<TMedTech>("technique");
+    QTest::addColumn<bool>("doNotPlayIntro");
+    QTest::addColumn<QStringList>("introduction");
+    QTest::addColumn<QString>("closing");
+
+    const QString end = QStringLiteral("pimedend");
+    const QString endOfRelaxation = QStringLiteral("pimedendofrel");
+    const struct
+    {
+        const char *name;
+        TMedTech tech;
+        QStringList intro;
+        QString closing;
+    } rows[] = {
+        {"silence", TMedTech::mtSilence, {QStringLiteral("pimedbegtechsil")}, end},
+        {"thoughts", TMedTech::mtThoughtsReminds, {QStringLiteral("pimedbegtechthrem")}, end},
+        {"breath", TMedTech::mtBreathReminds, {QStringLiteral("pimedbegtechbrrem")}, end},
+        {"concentration", TMedTech::mtConcIntervals,
+         {QStringLiteral("pimedbegtechsil"), QStringLiteral("piMedPrepTechConcAddText")}, end},
+        {"each breath", TMedTech::mtEachBreathReminds, {QStringLiteral("pimedbegtecheachbr")}, end},
+        {"increasing", TMedTech::mtIncreasingBreathCount, {QStringLiteral("pimedbegtechincbrco")}, end},
+        {"lowering", TMedTech::mtLoweringBreathCount, {QStringLiteral("pimedbegtechlowbrco")}, end},
+        {"body parts", TMedTech::mtBodyPartsEnum, {QStringLiteral("pimedbegtechbodpar")},
+         endOfRelaxation},
+        {"random body parts", TMedTech::mtRandomBodyPartsEnum,
+         {QStringLiteral("pimedbegtechranbodpar")}, endOfRelaxation},
+    };
+    for (const auto &row : rows) {
+        QTest::addRow("%s", row.name) << row.tech << false << row.intro << row.closing;
+        QTest::addRow("%s, quick intro", row.name)
+            << row.tech << true << QStringList{QStringLiteral("pimedbegtechquick")} << row.closing;
+    }
+    QTest::addRow("unknown technique counts as silence")
+        << static_cast<TMedTech>(42) << false << QStringList{QStringLiteral("pimedbegtechsil")} << end;
+}
+
+void TestMeditationPlayer::introductionAndClosing()
+{
+    QFETCH(TMedTech, technique);
+    QFETCH(bool, doNotPlayIntro);
+    QFETCH(QStringList, introduction);
+    QFETCH(QString, closing);
+
+    Rig rig;
+    rig.controls.FMedTechnique = technique;
+    rig.controls.FDoNotPlayIntro = doNotPlayIntro;
+    rig.Start();
+
+    QStringList played;
+    for (const Played &play : rig.Voice())
+        if (play.start < rig.MainStart())
+            played << Name(play);
+    QCOMPARE(played, introduction);
+    QCOMPARE(Name(rig.Voice().back()), closing);
+    QVERIFY(rig.host.messages.isEmpty());
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::silentTechniquesOnlyMoveTheProgress_data()
+{
+    QTest::addColumn<TMedTech>("technique");
+    QTest::newRow("silence") << TMedTech::mtSilence;
+    QTest::newRow("increasing breath count") << TMedTech::mtIncreasingBreathCount;
+    QTest::newRow("lowering breath count") << TMedTech::mtLoweringBreathCount;
+}
+
+void TestMeditationPlayer::silentTechniquesOnlyMoveTheProgress()
+{
+    QFETCH(TMedTech, technique);
+    Rig rig;
+    rig.controls.FMedTechnique = technique;
+    rig.Start();
+
+    const std::vector<Played> voice = rig.Voice();
+    QCOMPARE(voice.size(), std::size_t(2));
+    // The main loop ends at the first pass after the 60 000 ms of meditation time.
+    QCOMPARE(voice.back().start, rig.MainStart() + 60'020);
+
+    double last = -1.0;
+    int shown = 0;
+    for (const auto &progress : rig.host.progress) {
+        if (progress.at > voice.back().start)
+            break;
+        QVERIFY(progress.value >= last);
+        last = progress.value;
+        ++shown;
+    }
+    QCOMPARE(shown, 60'020 / 20);
+    QVERIFY(last > 1.0 && last < 1.001);
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::bodyPartsInListOrder_data()
+{
+    QTest::addColumn<bool>("doNotPlayIntro");
+    QTest::addColumn<quint64>("firstAfterStart");
+    // After the introduction: 1000 ms, then more than the interval; without it: the first pass.
+    QTest::newRow("after the introduction") << false << quint64(1000 + 5000 + 20);
+    QTest::newRow("quick introduction") << true << quint64(20);
+}
+
+void TestMeditationPlayer::bodyPartsInListOrder()
+{
+    QFETCH(bool, doNotPlayIntro);
+    QFETCH(quint64, firstAfterStart);
+    Rig rig;
+    rig.controls.FMedTechnique = TMedTech::mtBodyPartsEnum;
+    rig.controls.FDoNotPlayIntro = doNotPlayIntro;
+    rig.Start();
+
+    const std::vector<Played> parts = rig.MainPart();
+    QVERIFY(parts.size() >= 9);
+    QCOMPARE(parts.front().start, rig.MainStart() + firstAfterStart);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        QCOMPARE(Name(parts[i]), QStringLiteral("piremtech6"));
+        QCOMPARE(FileIndex(parts[i]), int(i % 3));
+        if (i > 0) {
+            const quint64 gap = parts[i].start - parts[i - 1].start;
+            QVERIFY2(gap > 5000 && gap <= 5020, qPrintable(QString::number(gap)));
+        }
+    }
+    QCOMPARE(Name(rig.Voice().back()), QStringLiteral("pimedendofrel"));
+}
+
+void TestMeditationPlayer::randomBodyPartsRunsOfSeventeenAndAReminder()
+{
+    Rig rig;
+    rig.voices[0].FRemindersTech6List = VoiceFiles(0, "piremtech6", 20);
+    rig.controls.FMedTechnique = TMedTech::mtRandomBodyPartsEnum;
+    rig.controls.FRemIntTech6MSec = 100;
+    rig.controls.FMedLenMin = 10;
+    rig.Start();
+
+    const std::vector<Played> main = rig.MainPart();
+    QVERIFY(main.size() > 5 * 18);
+    QSet<int> runStarts;
+    for (std::size_t i = 0; i < main.size(); ++i) {
+        const std::size_t position = i + 1;
+        if (position % 18 == 0) {
+            QCOMPARE(Name(main[i]), QStringLiteral("pireminder"));
+        } else {
+            QCOMPARE(Name(main[i]), QStringLiteral("piremtech6"));
+            if (position % 18 == 1)
+                runStarts.insert(FileIndex(main[i]));
+            else
+                QCOMPARE(FileIndex(main[i]), (FileIndex(main[i - 1]) + 1) % 20);
+        }
+        // Every phrase, the reminder too, keeps the interval from the previous start.
+        if (i > 0)
+            QVERIFY(main[i].start - main[i - 1].start > 100);
+    }
+    QVERIFY2(runStarts.size() >= 3, "every run starts at a new random place");
+}
+
+void TestMeditationPlayer::eachBreathAlternatesAtTheInterval_data()
+{
+    QTest::addColumn<quint64>("phraseMs");
+    QTest::newRow("phrases shorter than the interval") << quint64(1000);
+    QTest::newRow("phrases longer than the interval") << quint64(4000);
+}
+
+void TestMeditationPlayer::eachBreathAlternatesAtTheInterval()
+{
+    QFETCH(quint64, phraseMs);
+    Rig rig;
+    rig.audio.SetDefaultDuration(phraseMs);
+    rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds;
+    rig.Start();
+
+    const std::vector<Played> main = rig.MainPart();
+    QVERIFY(main.size() > 10);
+    QCOMPARE(main.front().start, rig.MainStart() + 20);
+    for (std::size_t i = 0; i < main.size(); ++i) {
+        QCOMPARE(Name(main[i]), i % 2 == 0 ? QStringLiteral("pireminhal") : QStringLiteral("piremexhal"));
+        if (i == 0)
+            continue;
+        const quint64 gap = main[i].start - main[i - 1].start;
+        if (phraseMs < 3000)
+            QVERIFY2(gap > 3000 && gap <= 3020, qPrintable(QString::number(gap)));
+        else // the next phrase is due at once, at the first pass after the long one
+            QVERIFY2(main[i].start - main[i - 1].end <= 20, qPrintable(QString::number(gap)));
+    }
+}
+
+void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval_data()
+{
+    QTest::addColumn<TMedTech>("technique");
+    QTest::addColumn<QString>("phase");
+    QTest::newRow("thoughts") << TMedTech::mtThoughtsReminds << QStringLiteral("pireminder");
+    QTest::newRow("breath") << TMedTech::mtBreathReminds << QStringLiteral("pirembr");
+}
+
+void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval()
+{
+    QFETCH(TMedTech, technique);
+    QFETCH(QString, phase);
+    Rig rig;
+    rig.audio.SetDefaultDuration(1000);
+    rig.controls.FMedTechnique = technique;
+    rig.controls.FRemIntTech1Sec = 10;
+    rig.controls.FMedLenMin = 240;
+    rig.Start();
+
+    const std::vector<Played> main = rig.MainPart();
+    QVERIFY(main.size() > 1000);
+    double silence = 0.0;
+    for (std::size_t i = 0; i < main.size(); ++i) {
+        QCOMPARE(Name(main[i]), phase);
+        if (i > 0)
+            silence += double(main[i].start - main[i - 1].end);
+    }
+    const double mean = silence / double(main.size() - 1);
+    // About 1400 intervals: the standard error of the mean is under 3 %.
+    QVERIFY2(mean > 9000.0 && mean < 11000.0, qPrintable(QString::number(mean)));
+}
+
+void TestMeditationPlayer::concentrationCycle()
+{
+    Rig rig;
+    rig.controls.FMedTechnique = TMedTech::mtConcIntervals;
+    rig.controls.FConcIntSec = 30;
+    rig.controls.FRemIntTech1Sec = 10;
+    rig.Start();
+
+    const std::vector<Played> voice = rig.Voice();
+    QStringList names;
+    QList<quint64> offsets;
+    for (const Played &play : voice) {
+        if (play.start < rig.MainStart())
+            continue;
+        names << Name(play);
+        offsets << play.start - rig.MainStart();
+    }
+    // Announcement (2 s), a period of exactly 30 s, the end phrase (2 s), a rest of 10 s;
+    // the second period begins before the end of the time and still runs its full length,
+    // and its end phrase is followed at once by the closing phrase.
+    QCOMPARE(names.size(), 5);
+    QCOMPARE(names.at(0), QStringLiteral("piConcIntTime"));
+    QCOMPARE(names.at(1), QStringLiteral("piConcIntEnd"));
+    QVERIFY(names.at(2) == QStringLiteral("piConcIntTime")
+            || names.at(2) == QStringLiteral("piConcIntTimeNotBeg"));
+    QCOMPARE(names.at(3), QStringLiteral("piConcIntEnd"));
+    QCOMPARE(names.at(4), QStringLiteral("pimedend"));
+    QCOMPARE(offsets, (QList<quint64>{20, 2020 + 30'000, 34'020 + 10'000 + 20,
+                                       46'040 + 30'000, 78'040}));
+}
+
+void TestMeditationPlayer::laterConcentrationAnnouncementsUseBothForms()
+{
+    Rig rig;
+    rig.audio.SetDefaultDuration(500);
+    rig.controls.FMedTechnique = TMedTech::mtConcIntervals;
+    rig.controls.FConcIntSec = 1;
+    rig.controls.FRemIntTech1Sec = 1;
+    rig.controls.FMedLenMin = 60;
+    rig.Start();
+
+    int timeForm = 0;
+    int laterForm = 0;
+    bool first = true;
+    for (const Played &play : rig.MainPart()) {
+        const QString name = Name(play);
+        if (name == QStringLiteral("piConcIntEnd"))
+            continue;
+        if (first) {
+            QCOMPARE(name, QStringLiteral("piConcIntTime"));
+            first = false;
+            continue;
+        }
+        (name == QStringLiteral("piConcIntTime") ? timeForm : laterForm) += 1;
+        QVERIFY(name == QStringLiteral("piConcIntTime") || name == QStringLiteral("piConcIntTimeNotBeg"));
+    }
+    const double share = double(laterForm) / double(timeForm + laterForm);
+    QVERIFY2(timeForm + laterForm > 500 && share > 0.4 && share < 0.6, qPrintable(QString::number(share)));
+}
+
+// ---------------------------------------------------------------------------------------
+// Music and background
+
+void TestMeditationPlayer::musicAtEachPosition_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("fromTheEnd");
+
+    QTest::newRow("at the very beginning")
+        << 0
+        << QStringList{QStringLiteral("music/0/0"), QStringLiteral("music/0/1"),
+                       QStringLiteral("music/0/2"), QStringLiteral("bg/0/0"),
+                       QStringLiteral("pinidra3"), QStringLiteral("pimedbegtechsil")}
+        << false;
+    QTest::newRow("after the preparation, background from its first file again")
+        << 1
+        << QStringList{QStringLiteral("bg/0/0"), QStringLiteral("pinidra3"),
+                       QStringLiteral("music/0/0"), QStringLiteral("music/0/1"),
+                       QStringLiteral("music/0/2"), QStringLiteral("bg/0/0"),
+                       QStringLiteral("pimedbegtechsil")}
+        << false;
+    QTest::newRow("after the meditation, the playlist selected at that moment")
+        << 2 << QStringList{QStringLiteral("pimedend"), QStringLiteral("music/1/0"), QStringLiteral("music/1/1")}
+        << true;
+}
+
+void TestMeditationPlayer::musicAtEachPosition()
+{
+    QFETCH(int, position);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, fromTheEnd);
+
+    Rig rig;
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 10'000);
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = position;
+    rig.controls.FMusicFileNum = 0;
+    rig.controls.FPlayNidra = true;
+    rig.controls.FNidraFileNum = 2;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.host.selectedMusicPlaylist = 0;
+    rig.host.At(30'000, [&rig] { rig.host.selectedMusicPlaylist = 1; });
+    rig.Start();
+
+    const std::vector<Played> plays = rig.audio.Plays();
+    const QStringList names = Names(plays);
+    if (fromTheEnd)
+        QCOMPARE(names.mid(names.size() - expected.size()), expected);
+    else
+        QCOMPARE(names.mid(0, expected.size()), expected);
+
+    // Music plays each file to its end, alone on channel 1 and with the background silent.
+    const std::vector<Played> music = rig.Music();
+    for (std::size_t i = 1; i < music.size(); ++i)
+        QCOMPARE(music[i].start, music[i - 1].end);
+    for (const Played &piece : music) {
+        QVERIFY(!piece.halted);
+        for (const Played &other : plays)
+            if (other.handle != piece.handle)
+                QVERIFY2(!Overlap(piece, other), qPrintable(other.file));
+    }
+    QVERIFY(rig.host.messages.isEmpty());
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::stopDuringMusicPlaysNoFurtherFile()
+{
+    Rig rig;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 0;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.host.At(3000, [&rig] { rig.player.StopButtonClick(); });
+    rig.Start();
+
+    const std::vector<Played> plays = rig.audio.Plays();
+    QCOMPARE(Names(plays), (QStringList{QStringLiteral("music/0/0"), QStringLiteral("music/0/1")}));
+    QVERIFY(!plays[0].halted);
+    QVERIFY(plays[1].halted);
+    QCOMPARE(plays[1].end, quint64(3000));
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::musicChoice_data()
+{
+    QTest::addColumn<int>("musicFileNum");
+    QTest::addColumn<int>("subFileNum");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("whole playlist") << 0 << -1
+        << QStringList{QStringLiteral("music/0/0"), QStringLiteral("music/0/1"), QStringLiteral("music/0/2")};
+    QTest::newRow("only the second file") << 0 << 1 << QStringList{QStringLiteral("music/0/1")};
+    QTest::newRow("empty playlist") << 2 << -1 << QStringList{};
+    QTest::newRow("playlist beyond the collection") << 3 << -1 << QStringList{};
+    QTest::newRow("no playlist selected") << -1 << -1 << QStringList{};
+    QTest::newRow("file beyond the playlist") << 1 << 2 << QStringList{};
+    QTest::newRow("negative file index other than -1") << 0 << -2 << QStringList{};
+}
+
+void TestMeditationPlayer::musicChoice()
+{
+    QFETCH(int, musicFileNum);
+    QFETCH(int, subFileNum);
+    QFETCH(QStringList, expected);
+
+    Rig rig;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 0;
+    rig.controls.FMusicFileNum = musicFileNum;
+    rig.controls.FMusicSubFileNum = subFileNum;
+    rig.Start();
+
+    QCOMPARE(Names(rig.Music()), expected);
+    // Whatever the choice, the meditation itself goes on.
+    QCOMPARE(Name(rig.Voice().back()), QStringLiteral("pimedend"));
+    QVERIFY(rig.host.messages.isEmpty());
+}
+
+void TestMeditationPlayer::musicFileThatCannotBeOpened()
+{
+    Rig rig;
+    rig.audio.SetUnopenable(QStringLiteral("/music/0/1.mp3"));
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 0;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    rig.Start();
+
+    QCOMPARE(Names(rig.Music()), QStringList{QStringLiteral("music/0/0")});
+    QCOMPARE(rig.host.messages, QStringList{kAudioFileNotFound});
+    QCOMPARE(Names(rig.Voice()), (QStringList{QStringLiteral("pimedbegtechsil"), QStringLiteral("pimedend")}));
+    QCOMPARE(rig.host.shutdownRuns, 1);
+}
+
+void TestMeditationPlayer::backgroundCyclesThroughItsPlaylist()
+{
+    Rig rig;
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 3000);
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.Start();
+
+    const std::vector<Played> background = rig.Background();
+    QVERIFY(background.size() > 20);
+    for (std::size_t i = 0; i < background.size(); ++i) {
+        QCOMPARE(FileIndex(background[i]), int(i % 2));
+        QCOMPARE(background[i].volume, float(0.75 * 0.4 * 0.8));
+        if (i > 0) // the next file starts at the next check, 20 ms at most
+            QVERIFY(background[i].start - background[i - 1].end <= 20);
+    }
+    // Halted with the meditation's end.
+    QVERIFY(background.back().halted);
+    QCOMPARE(background.back().end, rig.Voice().back().end);
+}
+
+void TestMeditationPlayer::noBackgroundSound_data()
+{
+    QTest::addColumn<bool>("playSound");
+    QTest::addColumn<int>("backSoundFileNum");
+    QTest::newRow("switched off") << false << 1;
+    QTest::newRow("(Без звука)") << true << 0;
+    QTest::newRow("playlist without files") << true << 2;
+    QTest::newRow("playlist beyond the collection") << true << 3;
+    QTest::newRow("negative number") << true << -4;
+}
+
+void TestMeditationPlayer::noBackgroundSound()
+{
+    QFETCH(bool, playSound);
+    QFETCH(int, backSoundFileNum);
+    Rig rig;
+    rig.controls.FPlaySound = playSound;
+    rig.controls.FBackSoundFileNum = backSoundFileNum;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 1;
+    rig.controls.FPlayNidra = true;
+    rig.Start();
+
+    QVERIFY(rig.Background().empty());
+    for (const FakeAudio::Call &call : rig.audio.Calls())
+        QVERIFY(!call.file.startsWith(QLatin1String("/bg/")));
+    QCOMPARE(rig.player.fhstr2, StreamHandle(0));
+    QCOMPARE(Name(rig.Voice().back()), QStringLiteral("pimedend"));
+    QCOMPARE(rig.audio.CallsOnUnknownHandles(), 0);
+}
+
+void TestMeditationPlayer::backgroundFileThatCannotBeOpenedIsSkippedSilently()
+{
+    Rig rig;
+    rig.audio.SetUnopenable(QStringLiteral("/bg/0/0.mp3"));
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.Start();
+
+    const std::vector<Played> background = rig.Background();
+    QVERIFY(!background.empty());
+    for (const Played &play : background)
+        QCOMPARE(FileIndex(play), 1);
+    // The first file failed at the start; the first check moved on to the second.
+    QCOMPARE(background.front().start, quint64(0));
+    QVERIFY(rig.host.messages.isEmpty());
+    QCOMPARE(Name(rig.Voice().back()), QStringLiteral("pimedend"));
+}
+
+// ---------------------------------------------------------------------------------------
+// Volume, stop, failures and the controls
+
+void TestMeditationPlayer::volumeRuleAndAChangeDuringTheMeditation()
+{
+    Rig rig;
+    rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 0;
+    rig.controls.FMusicSubFileNum = 0;
+    const quint64 change = 40'000;
+    // The volume bar copies the controls into the options at once.
+    rig.host.At(change, [&rig] {
+        rig.controls.FVolume = 0.3;
+        rig.host.UpdateOptions();
+    });
+    rig.Start();
+
+    QCOMPARE(rig.Music().front().volume, float(0.5 * 0.4 * 0.8));
+    int before = 0;
+    int after = 0;
+    for (const Played &play : rig.audio.Plays()) {
+        const double volume = play.start < change ? 0.8 : 0.3;
+        const double expected = IsVoice(play) ? volume
+                                : play.file.startsWith(QLatin1String("/bg/")) ? 0.75 * 0.4 * volume
+                                                                               : 0.5 * 0.4 * 0.8;
+        QCOMPARE(play.volume, float(expected));
+        (play.start < change ? before : after) += 1;
+    }
+    QVERIFY(before > 5 && after > 5);
+}
+
+void TestMeditationPlayer::stopAtEachStage_data()
+{
+    QTest::addColumn<int>("musicPosition");
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<quint64>("offset");
+
+    QTest::newRow("music at the beginning") << 0 << QStringLiteral("music/0/1") << quint64(500);
+    QTest::newRow("preparation") << 0 << QStringLiteral("pinidra1") << quint64(500);
+    QTest::newRow("music after the preparation") << 1 << QStringLiteral("music/0/0") << quint64(500);
+    QTest::newRow("introduction") << 0 << QStringLiteral("pimedbegtecheachbr") << quint64(500);
+    QTest::newRow("main part, during a phrase") << 0 << QStringLiteral("piremexhal") << quint64(500);
+    QTest::newRow("main part, between phrases") << 0 << QStringLiteral("piremexhal") << quint64(1500);
+    QTest::newRow("closing phrase") << 2 << QStringLiteral("pimedend") << quint64(500);
+    QTest::newRow("music after the meditation") << 2 << QStringLiteral("music/0/1") << quint64(500);
+}
+
+void TestMeditationPlayer::stopAtEachStage()
+{
+    QFETCH(int, musicPosition);
+    QFETCH(QString, during);
+    QFETCH(quint64, offset);
+
+    const auto prepare = [musicPosition](Rig &rig) {
+        rig.audio.SetDefaultDuration(1000);
+        for (const QString &file : rig.backs->at(0).mp3files)
+            rig.audio.SetDuration(file, 10'000);
+        rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds;
+        rig.controls.FPlayMusic = true;
+        rig.controls.FMusicPosition = musicPosition;
+        rig.controls.FPlayNidra = true;
+        rig.controls.FPlaySound = true;
+        rig.controls.FBackSoundFileNum = 1;
+        rig.controls.FSwitchOffComputerAfterMeditation = true;
+        rig.host.selectedMusicPlaylist = 0;
+    };
+
+    quint64 stopAt = 0;
+    {
+        Rig dryRun;
+        prepare(dryRun);
+        dryRun.Start();
+        const std::vector<Played> plays = dryRun.audio.Plays();
+        const auto found = std::find_if(plays.begin(), plays.end(),
+                                        [&during](const Played &p) { return Name(p) == during; });
+        QVERIFY(found != plays.end());
+        stopAt = found->start + offset;
+        QCOMPARE(dryRun.host.shutdownRuns, 1);
+    }
+
+    Rig rig;
+    prepare(rig);
+    rig.host.At(stopAt, [&rig] { rig.player.StopButtonClick(); });
+    rig.Start();
+
+    // Whatever sounded at the stop is halted at once, and nothing starts afterwards.
+    for (const Played &play : rig.audio.Plays()) {
+        QVERIFY2(play.start <= stopAt, qPrintable(play.file));
+        if (play.end > stopAt) {
+            QVERIFY2(play.halted, qPrintable(play.file));
+            QCOMPARE(play.end, stopAt);
+        }
+    }
+    QVERIFY(rig.player.FStopped);
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::shutdownOnlyAfterAnUnstoppedMeditation_data()
+{
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("runs");
+    QTest::newRow("asked") << true << 1;
+    QTest::newRow("not asked") << false << 0;
+}
+
+void TestMeditationPlayer::shutdownOnlyAfterAnUnstoppedMeditation()
+{
+    QFETCH(bool, asked);
+    QFETCH(int, runs);
+    Rig rig;
+    rig.controls.FSwitchOffComputerAfterMeditation = asked;
+    rig.Start();
+    QCOMPARE(rig.host.shutdownRuns, runs);
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::missingListEndsTheMeditation_data()
+{
+    QTest::addColumn<int>("instructor");
+    QTest::addColumn<TMedTech>("technique");
+    QTest::addColumn<int>("preparation");
+    QTest::addColumn<QStringList>("played");
+
+    const QStringList quick{QStringLiteral("pimedbegtechquick")};
+    QTest::newRow("breath reminder of the second instructor")
+        << 1 << TMedTech::mtBreathReminds << -1 << quick;
+    QTest::newRow("body part of the second instructor")
+        << 1 << TMedTech::mtBodyPartsEnum << -1 << quick;
+    QTest::newRow("random body part of the second instructor")
+        << 1 << TMedTech::mtRandomBodyPartsEnum << -1 << quick;
+    QTest::newRow("inhalation of the second instructor")
+        << 1 << TMedTech::mtEachBreathReminds << -1 << quick;
+    QTest::newRow("thirteenth preparation of the first instructor")
+        << 0 << TMedTech::mtSilence << 12 << QStringList{};
+}
+
+void TestMeditationPlayer::missingListEndsTheMeditation()
+{
+    QFETCH(int, instructor);
+    QFETCH(TMedTech, technique);
+    QFETCH(int, preparation);
+    QFETCH(QStringList, played);
+
+    Rig rig;
+    rig.controls.FMedInstructor = TMedInstructor(instructor);
+    rig.controls.FMedTechnique = technique;
+    rig.controls.FRemIntTech1Sec = 1;
+    rig.controls.FDoNotPlayIntro = true;
+    rig.controls.FPlayNidra = preparation >= 0;
+    rig.controls.FNidraFileNum = preparation;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    rig.Start();
+
+    QCOMPARE(rig.host.messages, QStringList{kSoundFileNotFound});
+    QCOMPARE(Names(rig.Voice()), played);
+    QVERIFY(rig.player.FStopped);
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::voiceFileThatCannotBeOpenedIsSkipped()
+{
+    Rig rig;
+    rig.audio.SetUnopenable(rig.voices[0].FMedBegsTech8List.at(0));
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    rig.Start();
+
+    QCOMPARE(rig.host.messages, QStringList{kAudioFileNotFound});
+    QCOMPARE(Names(rig.Voice()), QStringList{QStringLiteral("pimedend")});
+    QCOMPARE(rig.player.fhstr1, StreamHandle(0));
+    QCOMPARE(rig.host.shutdownRuns, 1);
+}
+
+void TestMeditationPlayer::instructorChangedToOneWithoutBodyParts()
+{
+    Rig rig;
+    rig.controls.FMedTechnique = TMedTech::mtBodyPartsEnum;
+    rig.controls.FDoNotPlayIntro = true;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    // The instructor list writes into the options at once.
+    rig.host.At(20'000, [&rig] { rig.options.FMedInstructor = 1; });
+    rig.Start();
+
+    QCOMPARE(rig.host.messages, QStringList{kSoundFileNotFound});
+    const std::vector<Played> voice = rig.Voice();
+    QVERIFY(voice.size() >= 4);
+    QCOMPARE(Name(voice.back()), QStringLiteral("piremtech6"));
+    QVERIFY(voice.back().start < 20'000);
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    rig.ExpectWoundUp();
+}
+
+void TestMeditationPlayer::startDuringAMeditationOnlyRefreshesTheOptions()
+{
+    Rig rig;
+    rig.controls.FMedTechnique = TMedTech::mtSilence;
+    rig.host.At(10'000, [&rig] {
+        rig.controls.FMedLenMin = 30;
+        rig.controls.FVolume = 0.5;
+        rig.player.Button2Click();
+    });
+    rig.Start();
+
+    QCOMPARE(rig.host.updateOptionsCalls, 3);
+    const std::vector<Played> voice = rig.Voice();
+    QCOMPARE(Names(voice), (QStringList{QStringLiteral("pimedbegtechsil"), QStringLiteral("pimedend")}));
+    // The length was fixed at the start; the volume is read at each phrase.
+    QCOMPARE(voice.back().start, rig.MainStart() + 60'020);
+    QCOMPARE(voice.back().volume, 0.5f);
+}
+
+void TestMeditationPlayer::closingTheWindowReleasesTheAudioSafely()
+{
+    Rig rig;
+    rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    qint64 queriesAtFree = -1;
+    std::size_t callsAtFree = 0;
+    rig.host.At(10'500, [&] {
+        rig.player.ReleaseAudio();
+        queriesAtFree = rig.audio.ActivityQueries();
+        callsAtFree = rig.audio.Calls().size();
+    });
+    rig.Start();
+
+    QCOMPARE(rig.audio.Calls().at(callsAtFree - 1).op, FakeAudio::Op::Free);
+    QCOMPARE(rig.audio.Calls().size(), callsAtFree);
+    QCOMPARE(rig.audio.ActivityQueries(), queriesAtFree);
+    QVERIFY(!rig.player.FPlaying);
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    QVERIFY(!rig.host.stopButtonEnabled);
+}
+
+void TestMeditationPlayer::durationsOutsideTheControlsRanges_data()
+{
+    QTest::addColumn<TMedTech>("technique");
+    QTest::addColumn<int>("lengthMin");
+    QTest::addColumn<int>("reminderSec");
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<quint64>("closingAfterStart");
+
+    QTest::newRow("zero minutes count as one") << TMedTech::mtSilence << 0 << 10 << 100 << quint64(60'020);
+    QTest::newRow("negative minutes count as one") << TMedTech::mtSilence << -5 << 10 << 100 << quint64(60'020);
+    QTest::newRow("zero reminder interval counts as one second")
+        << TMedTech::mtThoughtsReminds << 1 << 0 << 100 << quint64(0);
+    QTest::newRow("negative concentration and rest")
+        << TMedTech::mtConcIntervals << 1 << -3 << -1 << quint64(0);
+    QTest::newRow("negative breath interval") << TMedTech::mtEachBreathReminds << 1 << 10 << -100 << quint64(0);
+}
+
+void TestMeditationPlayer::durationsOutsideTheControlsRanges()
+{
+    QFETCH(TMedTech, technique);
+    QFETCH(int, lengthMin);
+    QFETCH(int, reminderSec);
+    QFETCH(int, intervalMs);
+    QFETCH(quint64, closingAfterStart);
+
+    Rig rig;
+    rig.audio.SetDefaultDuration(500);
+    rig.controls.FMedTechnique = technique;
+    rig.controls.FMedLenMin = lengthMin;
+    rig.controls.FRemIntTech1Sec = reminderSec;
+    rig.controls.FConcIntSec = intervalMs;
+    rig.controls.FRemIntTech3MSec = intervalMs;
+    rig.controls.FRemIntTech6MSec = intervalMs;
+    rig.Start();
+
+    const Played closing = rig.Voice().back();
+    QCOMPARE(Name(closing), QStringLiteral("pimedend"));
+    if (closingAfterStart > 0)
+        QCOMPARE(closing.start, rig.MainStart() + closingAfterStart);
+    // One minute at most, plus the overrun of a last phrase or period.
+    QVERIFY(closing.start >= rig.MainStart() + 60'000 && closing.start <= rig.MainStart() + 62'000);
+    QVERIFY(rig.host.messages.isEmpty());
+}
+
+void TestMeditationPlayer::aMeditationAfterAStoppedOne()
+{
+    Rig rig;
+    rig.host.At(1000, [&rig] { rig.player.StopButtonClick(); });
+    rig.Start();
+    QVERIFY(rig.player.FStopped);
+    QCOMPARE(rig.Voice().size(), std::size_t(1));
+
+    rig.Start();
+    QVERIFY(!rig.player.FStopped);
+    QCOMPARE(Names(rig.Voice()), (QStringList{QStringLiteral("pimedbegtechsil"), QStringLiteral("pimedbegtechsil"),
+                                               QStringLiteral("pimedend")}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Single operations
+
+void TestMeditationPlayer::playPhaseWithoutWaitingAndWithOneFile()
+{
+    Rig rig;
+    rig.options = rig.controls;
+    rig.player.PlayPhase(TPhaseId::pimedbegtechquick, false, -1);
+    QVERIFY(rig.player.IsPlayingSomethingIn1());
+    QCOMPARE(rig.clock, quint64(0));
+    rig.player.PlayPhase(TPhaseId::pimedbegtechquick, true, 0);
+    QCOMPARE(rig.player.fhstr1, StreamHandle(0));
+
+    const std::vector<Played> voice = rig.Voice();
+    QCOMPARE(voice.size(), std::size_t(2));
+    QCOMPARE(voice[0].file, voice[1].file);
+    // Loading the second phrase freed the first one.
+    QCOMPARE(voice[0].end, quint64(0));
+    QCOMPARE(voice[1].end, quint64(2000));
+}
+
+void TestMeditationPlayer::timedWaitOfZeroHandlesNoMessages()
+{
+    Rig rig;
+    bool timeover = true;
+    QVERIFY(rig.player.DoSleep(0, true, timeover));
+    QVERIFY(!timeover);
+    QCOMPARE(rig.host.processMessagesCalls, 0);
+
+    rig.host.At(100, [&rig] { rig.player.StopButtonClick(); });
+    QVERIFY(!rig.player.DoSleep(1000, false, timeover));
+    QCOMPARE(rig.clock, quint64(100));
+}
+
+void TestMeditationPlayer::progressFormat_data()
+{
+    QTest::addColumn<double>("progr");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("text");
+
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const QLocale c = QLocale::c();
+    QTest::newRow("start") << 0.0 << russian << 0 << QStringLiteral("0,0%");
+    QTest::newRow("half, Russian separator") << 0.5 << russian << 50 << QStringLiteral("50,0%");
+    QTest::newRow("half, C separator") << 0.5 << c << 50 << QStringLiteral("50.0%");
+    QTest::newRow("a half rounds down to even") << 0.125 << c << 12 << QStringLiteral("12.5%");
+    QTest::newRow("a half rounds up to even") << 0.375 << c << 38 << QStringLiteral("37.5%");
+    QTest::newRow("end") << 1.0 << russian << 100 << QStringLiteral("100,0%");
+    QTest::newRow("a little over the end") << 1.0125 << russian << 100 << QStringLiteral("101,3%");
+    QTest::newRow("far over the end, no grouping") << 12.0 << russian << 100 << QStringLiteral("1200,0%");
+}
+
+void TestMeditationPlayer::progressFormat()
+{
+    QFETCH(double, progr);
+    QFETCH(QLocale, locale);
+    QFETCH(int, position);
+    QFETCH(QString, text);
+
+    const TProgressDisplay display = FormatProgress(progr, 100, locale);
+    QCOMPARE(display.position, position);
+    QCOMPARE(display.text, text);
+}
+
+QTEST_GUILESS_MAIN(TestMeditationPlayer)
+#include "tst_meditationplayer.moc"
