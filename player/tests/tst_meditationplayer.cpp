@@ -229,6 +229,7 @@ private slots:
     void noBackgroundSound_data();
     void noBackgroundSound();
     void backgroundFileThatCannotBeOpenedIsSkippedSilently();
+    void backgroundSwitchedOffMidwayStillEndsWithTheMeditation();
 
     void volumeRuleAndAChangeDuringTheMeditation();
     void stopAtEachStage_data();
@@ -739,6 +740,28 @@ void TestMeditationPlayer::backgroundFileThatCannotBeOpenedIsSkippedSilently()
     QCOMPARE(background.front().start, quint64(0));
     QVERIFY(rig.host.messages.isEmpty());
     QCOMPARE(Name(rig.Voice().back()), QStringLiteral("pimedend"));
+}
+
+void TestMeditationPlayer::backgroundSwitchedOffMidwayStillEndsWithTheMeditation()
+{
+    Rig rig;
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 600'000);
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    // The box is cleared and Start pressed again: the playing file is not cut, but it must
+    // not outlive the meditation.
+    rig.host.At(10'000, [&rig] {
+        rig.controls.FPlaySound = false;
+        rig.player.Button2Click();
+    });
+    rig.Start();
+
+    const std::vector<Played> background = rig.Background();
+    QCOMPARE(background.size(), std::size_t(1));
+    QVERIFY(background.front().halted);
+    QCOMPARE(background.front().end, rig.Voice().back().end);
+    rig.ExpectWoundUp();
 }
 
 // ---------------------------------------------------------------------------------------
