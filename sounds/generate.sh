@@ -41,6 +41,11 @@ list_jobs() {
         sed 's/^/voice:/'
 }
 
+# Jobs that a signal stopped may still be writing for a moment.
+cleanup() {
+    rm -rf "$LIBRARY" "$WORK" 2>/dev/null || { sleep 1; rm -rf "$LIBRARY" "$WORK"; }
+}
+
 main() {
     if (($# != 1)); then
         echo "usage: generate.sh OUTPUT_SOUNDS_DIR" >&2
@@ -50,11 +55,11 @@ main() {
     local out=${1%/}
     mkdir -p "$(dirname "$out")"
     # Left-overs of a run that was killed.
-    rm -rf "$out".tmp.* "$out".old.*
+    rm -rf "$out".tmp.* "$out".work.* "$out".old.*
 
     LIBRARY=$(mktemp -d "$out.tmp.XXXXXX")
-    WORK=$(mktemp -d "${TMPDIR:-/tmp}/nesvara-sounds.XXXXXX")
-    trap 'rm -rf "$LIBRARY" "$WORK"' EXIT
+    WORK=$(mktemp -d "$out.work.XXXXXX")
+    trap cleanup EXIT
     export LIBRARY WORK
 
     list_jobs | xargs -d '\n' -n 1 -P "$(job_slots)" "$SOUNDS_SRC/generate.sh" --job
