@@ -1,0 +1,820 @@
+#include "settings/ui/MainForm.h"
+
+#include "player/MeditationPlayer.h"
+#include "player/PlayerWaits.h"
+#include "player/ProgressFormat.h"
+#include "playlists/CollectionLoader.h"
+#include "playlists/ui/AutoMusicListsUpdateForm.h"
+#include "playlists/ui/Mp3FilesListsForm.h"
+#include "shell/Errors.h"
+#include "shell/Helpers.h"
+#include "shell/ui/FormHelpers.h"
+#include "shell/ui/ProgramFont.h"
+#include "voices/VoiceLibrary.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QThread>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QScopedValueRollback>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kClientWidth = 963;
+constexpr int kClientHeight = 540;
+constexpr int kTextPixels = 15;
+constexpr int kSmallTextPixels = 11;
+constexpr double kVoiceCoef = 0.4;
+const int kExitPauseMs = 50;
+
+QString noSoundItem()
+{
+    return QStringLiteral("(Без звука)");
+}
+
+QScrollBar *horizontalBar(int minimum, int maximum, QWidget *parent)
+{
+    auto *bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setRange(minimum, maximum);
+    bar->setValue(minimum);
+    bar->setMinimumWidth(220);
+    return bar;
+}
+
+QLineEdit *numberEdit(const QString &text, QWidget *parent)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setFixedWidth(70);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+// One "label, edit, bar" row of the reminder panel or of the length row.
+QWidget *settingRow(const QString &caption, QLineEdit *edit, QScrollBar *bar, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *label = new QLabel(caption, row);
+    label->setBuddy(edit);
+    layout->addWidget(label);
+    layout->addStretch();
+    layout->addWidget(edit);
+    layout->addWidget(bar);
+    bar->setFixedWidth(300);
+    return row;
+}
+
+// Reads an integer edit the way the options take it: the typed number, without the bar's
+// range; anything else is a conversion error.
+qint32 editNumber(const QLineEdit *edit)
+{
+    bool ok = false;
+    const qint32 value = edit->text().trimmed().toInt(&ok);
+    if (!ok)
+        throw ConversionError(QStringLiteral("\"%1\" — не целое число.").arg(edit->text()));
+    return value;
+}
+
+// Picks `index` when the list has it, else the first entry.
+void selectOrFirst(QComboBox *combo, qint64 index)
+{
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? int(index) : 0);
+}
+
+int volumePosition(double volume, int maximum)
+{
+    if (!std::isfinite(volume))
+        return 0;
+    const double scaled = std::clamp(volume * maximum, -1.0, maximum + 1.0);
+    return static_cast<int>(std::nearbyint(scaled));
+}
+
+void runSystemShutdown()
+{
+#ifdef Q_OS_WIN
+    QProcess::startDetached(QStringLiteral("shutdown"), {QStringLiteral("/s"), QStringLiteral("/t"), QStringLiteral("0")});
+#else
+    QProcess::startDetached(QStringLiteral("systemctl"), {QStringLiteral("poweroff")});
+#endif
+}
+
+} // namespace
+
+TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
+    : QWidget(parent), m_env(std::move(environment)), m_waits(std::make_unique<PlayerWaits>())
+{
+    m_clock.start();
+    if (!m_env.showMessage)
+        m_env.showMessage = [this](const QString &text) { ShowNesvaraMessage(this, text); };
+    if (!m_env.reportError)
+        m_env.reportError = [this](const QString &text) {
+            QMessageBox::critical(this, QStringLiteral("Nesvara"), text);
+        };
+    if (!m_env.runShutdown)
+        m_env.runShutdown = runSystemShutdown;
+    FMusicLists = std::make_unique<TMp3FilesList>();
+    FBackSoundsLists = std::make_unique<TMp3FilesList>();
+    BuildControls();
+    ConnectHandlers();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    if (m_player)
+        m_player->ReleaseAudio();
+}
+
+void TMainForm::SetDialogs(TMp3FilesListsForm *listsEditor, TAutoMusicListsUpdateForm *autoUpdate)
+{
+    m_listsEditor = listsEditor;
+    m_autoUpdate = autoUpdate;
+}
+
+// ---- building the window ------------------------------------------------------------
+
+void TMainForm::BuildControls()
+{
+    setWindowTitle(QStringLiteral("Nesvara"));
+    setFont(ProgramFont(kTextPixels));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 8, 12, 8);
+    layout->setSpacing(6);
+    layout->addWidget(BuildTopPanel());
+    layout->addWidget(BuildLengthPanel());
+    layout->addWidget(BuildRemindersPanel());
+    layout->addWidget(BuildMainPanel(), 1);
+    layout->addWidget(BuildProgressPanel());
+    layout->addWidget(BuildButtonsPanel());
+    resize(kClientWidth, kClientHeight);
+}
+
+QWidget *TMainForm::BuildTopPanel()
+{
+    auto *panel = new QWidget(this);
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    MedTechinkCombo = new QComboBox(panel);
+    MedInstructorCombo = new QComboBox(panel);
+    auto *label1 = new QLabel(QStringLiteral("Техника медитации:"), panel);
+    auto *label2 = new QLabel(QStringLiteral("Голос инструктора:"), panel);
+    label1->setBuddy(MedTechinkCombo);
+    label2->setBuddy(MedInstructorCombo);
+    HelpButton = new QToolButton(panel);
+    HelpButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
+    HelpButton->setIconSize(QSize(28, 28));
+    HelpButton->setAutoRaise(true);
+    HelpButton->setToolTip(QStringLiteral("Справка"));
+    HelpPopup = new QMenu(this);
+    grid->addWidget(label1, 0, 0);
+    grid->addWidget(MedTechinkCombo, 0, 1);
+    grid->addWidget(label2, 1, 0);
+    grid->addWidget(MedInstructorCombo, 1, 1);
+    grid->addWidget(HelpButton, 0, 2, 2, 1, Qt::AlignRight | Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    MedInstructorCombo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    MedTechinkCombo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return panel;
+}
+
+QWidget *TMainForm::BuildLengthPanel()
+{
+    auto *panel = new QWidget(this);
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    MedLenEdit = numberEdit(QStringLiteral("12"), panel);
+    MedLenScroll = horizontalBar(1, 60, panel);
+    VolumeScroll = horizontalBar(0, 100, panel);
+    auto *lengthLabel = new QLabel(QStringLiteral("Продолжительность медитации, мин."), panel);
+    lengthLabel->setBuddy(MedLenEdit);
+    row->addWidget(lengthLabel);
+    row->addWidget(MedLenEdit);
+    row->addWidget(MedLenScroll);
+    row->addSpacing(24);
+    row->addWidget(new QLabel(QStringLiteral("Общая громкость:"), panel));
+    row->addWidget(VolumeScroll, 1);
+    return panel;
+}
+
+QWidget *TMainForm::BuildRemindersPanel()
+{
+    AnyRemindersPanel = new QWidget(this);
+    AnyRemindersPanel->setFixedHeight(105);
+    auto *rows = new QVBoxLayout(AnyRemindersPanel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(4);
+    RemindIntervalTech1Edit = numberEdit(QStringLiteral("90"), AnyRemindersPanel);
+    RemindIntervalTech1Scroll = horizontalBar(1, 600, AnyRemindersPanel);
+    ConcIntDurEdit = numberEdit(QStringLiteral("90"), AnyRemindersPanel);
+    ConcIntDurScroll = horizontalBar(1, 120, AnyRemindersPanel);
+    RemindIntervalTech2Edit = numberEdit(QStringLiteral("90"), AnyRemindersPanel);
+    RemindIntervalTech2Scroll = horizontalBar(1, 600, AnyRemindersPanel);
+    RemindIntervalTech5Edit = numberEdit(QStringLiteral("90"), AnyRemindersPanel);
+    RemindIntervalTech5Scroll = horizontalBar(1, 400, AnyRemindersPanel);
+    RemindTech1IntPanel = settingRow(QStringLiteral("Средний интервал между напоминаниями, сек."),
+                                     RemindIntervalTech1Edit, RemindIntervalTech1Scroll, AnyRemindersPanel);
+    RemindConcPanel = settingRow(QStringLiteral("Средняя длина периода концентрации, сек."),
+                                 ConcIntDurEdit, ConcIntDurScroll, AnyRemindersPanel);
+    RemindTech2IntPanel = settingRow(QStringLiteral("Интервал между вдохом и выдохом, мсек"),
+                                     RemindIntervalTech2Edit, RemindIntervalTech2Scroll, AnyRemindersPanel);
+    RemindTech5IntPanel = settingRow(QStringLiteral("Интервал между фразами, мсек"),
+                                     RemindIntervalTech5Edit, RemindIntervalTech5Scroll, AnyRemindersPanel);
+    // The visible rows stack from the top in this order.
+    for (QWidget *row : {RemindTech1IntPanel, RemindTech2IntPanel, RemindTech5IntPanel, RemindConcPanel})
+        rows->addWidget(row);
+    rows->addStretch();
+    return AnyRemindersPanel;
+}
+
+QWidget *TMainForm::BuildMainPanel()
+{
+    auto *panel = new QWidget(this);
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 4, 0, 0);
+    grid->setHorizontalSpacing(24);
+
+    PlayNidraCheck = new QCheckBox(QStringLiteral("Проигрывать подготовку к медитации"), panel);
+    NidraTypeCombo = new QComboBox(panel);
+    PlayMusicCheck = new QCheckBox(QStringLiteral("Проигрывать музыкальный файл"), panel);
+    PlayMusicCheck->setChecked(true);
+    PlayMusicBeforeCombo = new QComboBox(panel);
+    PlayMusicBeforeCombo->addItems({QStringLiteral("В самом начале"),
+                                    QStringLiteral("После подготовки к медитации"),
+                                    QStringLiteral("После медитации")});
+    MusFileLabel = new QLabel(QStringLiteral("Музыкальный файл:"), panel);
+    MusFileCombo = new QComboBox(panel);
+    MusFileLabel->setBuddy(MusFileCombo);
+    MusicFileButton = new QToolButton(panel);
+    MusicFileButton->setText(QStringLiteral("1"));
+    MusicFileButton->setCheckable(true);
+    MusicFileButton->setAutoRaise(true);
+    MusicFileButton->setFont(ProgramFont(kSmallTextPixels));
+    MusicFileButton->setFixedWidth(28);
+    MusicFileButton->setToolTip(QStringLiteral("Выбрать один файл плейлиста"));
+    MusFilePopup = new QMenu(this);
+    AlterMusFilesListButton = new QPushButton(QStringLiteral("Редактировать список муз. файлов"), panel);
+    AutoUpdateMusListsButton = new QToolButton(panel);
+    AutoUpdateMusListsButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    AutoUpdateMusListsButton->setAutoRaise(true);
+    AutoUpdateMusListsButton->setToolTip(QStringLiteral("Автообновление списка плейлистов музыки"));
+
+    NoPlayIntroductionToMed = new QCheckBox(QStringLiteral("Не проигрывать вступление к медитации"), panel);
+    NoPlayIntroductionToMed->setChecked(true);
+    PlaySoundCheck = new QCheckBox(QStringLiteral("Проигрывать фоновый звук во время медитации"), panel);
+    PlaySoundCheck->setChecked(true);
+    SwitchOffCompCheck = new QCheckBox(QStringLiteral("Выключить компьютер после медитации"), panel);
+    SwitchOffCompCheck->setChecked(true);
+    BackSoundsFileLabel = new QLabel(QStringLiteral("Звуковой файл:"), panel);
+    SoundFileCombo = new QComboBox(panel);
+    BackSoundsFileLabel->setBuddy(SoundFileCombo);
+    AlterBackSoundsFilesListButton = new QPushButton(QStringLiteral("Редактировать список звуковых файлов"), panel);
+
+    auto *musicFileRow = new QHBoxLayout;
+    musicFileRow->addWidget(MusFileCombo, 1);
+    musicFileRow->addWidget(MusicFileButton);
+    auto *musicEditRow = new QHBoxLayout;
+    musicEditRow->addWidget(AlterMusFilesListButton, 1);
+    musicEditRow->addWidget(AutoUpdateMusListsButton);
+
+    int row = 0;
+    grid->addWidget(PlayNidraCheck, row, 0);
+    grid->addWidget(NoPlayIntroductionToMed, row++, 1);
+    grid->addWidget(NidraTypeCombo, row, 0);
+    grid->addWidget(SwitchOffCompCheck, row++, 1);
+    grid->addWidget(PlayMusicCheck, row, 0);
+    grid->addWidget(PlaySoundCheck, row++, 1);
+    grid->addWidget(PlayMusicBeforeCombo, row, 0);
+    grid->addWidget(BackSoundsFileLabel, row++, 1);
+    grid->addWidget(MusFileLabel, row, 0);
+    grid->addWidget(SoundFileCombo, row++, 1);
+    grid->addLayout(musicFileRow, row, 0);
+    grid->addWidget(AlterBackSoundsFilesListButton, row++, 1);
+    grid->addLayout(musicEditRow, row++, 0);
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    return panel;
+}
+
+QWidget *TMainForm::BuildProgressPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setFixedHeight(36);
+    // The bar only shows progress: the panel never takes input.
+    panel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    panel->setFocusPolicy(Qt::NoFocus);
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    ProgressScroll = new QScrollBar(Qt::Horizontal, panel);
+    ProgressScroll->setRange(0, 100);
+    ProgressScroll->setFocusPolicy(Qt::NoFocus);
+    ProgressScroll->setEnabled(false);
+    PercentLabel = new QLabel(QStringLiteral("0.0%"), panel);
+    PercentLabel->setFont(ProgramFont(kSmallTextPixels));
+    PercentLabel->setMinimumWidth(60);
+    PercentLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PercentLabel->setEnabled(false);
+    row->addWidget(ProgressScroll, 1);
+    row->addWidget(PercentLabel);
+    return panel;
+}
+
+QWidget *TMainForm::BuildButtonsPanel()
+{
+    auto *panel = new QWidget(this);
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    Button1 = new QPushButton(QStringLiteral("Сохранить настройки"), panel);
+    Button2 = new QPushButton(QStringLiteral("Начать"), panel);
+    QFont bold = Button2->font();
+    bold.setBold(true);
+    Button2->setFont(bold);
+    Button2->setDefault(true);
+    StopButton = new QPushButton(QStringLiteral("Остановить"), panel);
+    StopButton->setEnabled(false);
+    Button3 = new QPushButton(QStringLiteral("Выход"), panel);
+    for (QPushButton *button : {Button1, Button2, StopButton, Button3})
+        button->setMinimumWidth(170);
+    row->addWidget(Button1);
+    row->addStretch();
+    row->addWidget(Button2);
+    row->addWidget(StopButton);
+    row->addStretch();
+    row->addWidget(Button3);
+    return panel;
+}
+
+void TMainForm::ConnectHandlers()
+{
+    const auto on = [this](auto *sender, auto signal, void (TMainForm::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(MedTechinkCombo, &QComboBox::activated, &TMainForm::MedTechinkComboClick);
+    on(MedInstructorCombo, &QComboBox::activated, &TMainForm::MedInstructorComboClick);
+    on(MusFileCombo, &QComboBox::activated, &TMainForm::MusFileComboChange);
+    connect(MedLenScroll, &QScrollBar::valueChanged, this, [this] { UpdateMedLenEdit(); });
+    for (QScrollBar *bar : {RemindIntervalTech1Scroll, RemindIntervalTech2Scroll, ConcIntDurScroll,
+                            RemindIntervalTech5Scroll})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { UpdateRemIntEdit(); });
+    // Only the user's moves refresh the options, not the bar being set from them.
+    connect(VolumeScroll, &QScrollBar::valueChanged, this, [this] {
+        if (!m_showingOptions)
+            Guarded([this] { VolumeScrollScroll(); });
+    });
+    for (QCheckBox *check : {PlayMusicCheck, PlaySoundCheck, PlayNidraCheck, NoPlayIntroductionToMed,
+                             SwitchOffCompCheck})
+        on(check, &QCheckBox::clicked, &TMainForm::WatchCompsEnabled);
+    on(MusicFileButton, &QToolButton::clicked, &TMainForm::MusicFileButtonClick);
+    on(AlterMusFilesListButton, &QPushButton::clicked, &TMainForm::AlterMusFilesListButtonClick);
+    on(AutoUpdateMusListsButton, &QToolButton::clicked, &TMainForm::AutoUpdateMusListsButtonClick);
+    on(AlterBackSoundsFilesListButton, &QPushButton::clicked, &TMainForm::AlterBackSoundsFilesListButtonClick);
+    on(HelpButton, &QToolButton::clicked, &TMainForm::HelpButtonClick);
+    on(Button1, &QPushButton::clicked, &TMainForm::Button1Click);
+    on(Button2, &QPushButton::clicked, &TMainForm::Button2Click);
+    on(StopButton, &QPushButton::clicked, &TMainForm::StopButtonClick);
+    on(Button3, &QPushButton::clicked, &TMainForm::Button3Click);
+
+    HelpPopup->addAction(QStringLiteral("Описание программы"), this,
+                         [this] { emit webPageRequested(QStringLiteral("/description.html")); });
+    HelpPopup->addAction(QStringLiteral("О медитации"), this,
+                         [this] { emit webPageRequested(QStringLiteral("/meditation.html")); });
+    HelpPopup->addAction(QStringLiteral("Об авторах"), this, [this] { emit aboutRequested(); });
+}
+
+void TMainForm::Guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const NesvaraError &error) {
+        m_env.reportError(error.text());
+    } catch (const std::exception &error) {
+        m_env.reportError(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+// ---- creation and closing -----------------------------------------------------------
+
+void TMainForm::FormCreate()
+{
+    AlignForm(this);
+    PlayMusicBeforeCombo->setCurrentIndex(0);
+    UpdateMedLenScroll();
+    UpdateRemIntScroll();
+    MedInstructorCombo->clear();
+    for (TMedInstructor i = 0; i < kInstructorCount; ++i)
+        MedInstructorCombo->addItem(MedInstructorName(i));
+    MedInstructorCombo->setCurrentIndex(0);
+
+    FOptions = TOptionsData();
+    OptionsFile = m_env.programDir + QStringLiteral("options.bin");
+    bool optionsLoaded = false;
+    if (QFile::exists(OptionsFile)) {
+        try {
+            FOptions.LoadFromFile(OptionsFile);
+            optionsLoaded = true;
+        } catch (const NesvaraError &error) {
+            const QString copy = BackupNameFor(OptionsFile);
+            QFile::copy(OptionsFile, copy);
+            m_env.showMessage(QStringLiteral("Не удалось прочитать настройки из файла \"%1\": %2\n"
+                                             "Используются настройки по умолчанию; копия файла: \"%3\".")
+                                  .arg(OptionsFile, error.text(), copy));
+        }
+    }
+    ShowAvailTechnicks();
+    WatchCompsEnabled();
+
+    LoadVoiceLibrary(m_env.programDir, FInstuctorVoices);
+    UpdateNidrasFilesCombo();
+    for (TInstructorVoices &voices : FInstuctorVoices)
+        voices.VoiceCoef = kVoiceCoef;
+
+    LoadCollections();
+    if (optionsLoaded)
+        UpdateComponents();
+    else
+        UpdateOptions();
+
+    PlayerHost &host = *this;
+    m_player = std::make_unique<TMeditationPlayer>(*m_env.audio, host, FOptions, FInstuctorVoices,
+                                                   *FMusicLists, *FBackSoundsLists);
+    m_env.audio->SetStreamEndedCallback([this] { m_waits->Wake(); });
+    if (!m_env.audio->Init())
+        m_env.showMessage(QStringLiteral("Не получается инициализировать звуковую библиотеку!"));
+}
+
+void TMainForm::LoadCollections()
+{
+    MusicListsFile = m_env.programDir + QStringLiteral("musiclists.bin");
+    const QString programDir = m_env.programDir;
+    const auto music = LoadCollectionOrDefaults(*FMusicLists, MusicListsFile,
+                                                [&](TMp3FilesList &list) { list.SetBasicMusic(programDir); });
+    if (!music.errorText.isEmpty())
+        m_env.showMessage(music.errorText);
+    updateMusicFilesListCombo();
+
+    BackSounsListFile = m_env.programDir + QStringLiteral("backsoundslists.bin");
+    const auto sounds = LoadCollectionOrDefaults(*FBackSoundsLists, BackSounsListFile,
+                                                 [&](TMp3FilesList &list) { list.SetBasicBackSounds(programDir); });
+    if (!sounds.errorText.isEmpty())
+        m_env.showMessage(sounds.errorText);
+    updateBackSoundsFilesListCombo();
+}
+
+void TMainForm::FinishCreate()
+{
+    setWindowTitle(GetProgVerString());
+}
+
+void TMainForm::Button3Click()
+{
+    m_player->StopButtonClick();
+    QCoreApplication::processEvents();
+    QThread::msleep(kExitPauseMs);
+    QCoreApplication::processEvents();
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    // Closing is always allowed; a running meditation winds up as after Stop. Nothing is
+    // saved.
+    m_player->ReleaseAudio();
+    event->accept();
+}
+
+// ---- options and controls -----------------------------------------------------------
+
+void TMainForm::UpdateOptions()
+{
+    FOptions.FMedInstructor = MedInstructorCombo->currentIndex() == 1 ? 1 : 0;
+    FOptions.FMedTechnique =
+        InstructorsInfo.GetTechForListIndex(FOptions.FMedInstructor, MedTechinkCombo->currentIndex());
+    FOptions.FMedLenMin = editNumber(MedLenEdit);
+    FOptions.FRemIntTech1Sec = editNumber(RemindIntervalTech1Edit);
+    FOptions.FRemIntTech3MSec = editNumber(RemindIntervalTech2Edit);
+    FOptions.FRemIntTech6MSec = editNumber(RemindIntervalTech5Edit);
+    FOptions.FConcIntSec = editNumber(ConcIntDurEdit);
+    FOptions.FVolume = double(VolumeScroll->value()) / VolumeScroll->maximum();
+    FOptions.FPlayNidra = PlayNidraCheck->isChecked();
+    FOptions.FNidraFileNum = NidraTypeCombo->currentIndex();
+    FOptions.FPlayMusic = PlayMusicCheck->isChecked();
+    FOptions.FMusicPosition = PlayMusicBeforeCombo->currentIndex();
+    FOptions.FMusicFileNum = MusFileCombo->currentIndex();
+    FOptions.FPlaySound = PlaySoundCheck->isChecked();
+    FOptions.FBackSoundFileNum = SoundFileCombo->currentIndex();
+    FOptions.FDoNotPlayIntro = NoPlayIntroductionToMed->isChecked();
+    FOptions.FSwitchOffComputerAfterMeditation = SwitchOffCompCheck->isChecked();
+}
+
+void TMainForm::UpdateComponents()
+{
+    const QScopedValueRollback showing(m_showingOptions, true);
+    MedInstructorCombo->setCurrentIndex(FOptions.FMedInstructor);
+    MedTechinkCombo->setCurrentIndex(
+        InstructorsInfo.GetListIndexForTech(FOptions.FMedInstructor, FOptions.FMedTechnique));
+
+    MedLenScroll->setValue(FOptions.FMedLenMin);
+    RemindIntervalTech1Scroll->setValue(FOptions.FRemIntTech1Sec);
+    RemindIntervalTech2Scroll->setValue(FOptions.FRemIntTech3MSec / 100);
+    RemindIntervalTech5Scroll->setValue(FOptions.FRemIntTech6MSec / 100);
+    ConcIntDurScroll->setValue(FOptions.FConcIntSec);
+    VolumeScroll->setValue(volumePosition(FOptions.FVolume, VolumeScroll->maximum()));
+
+    PlayNidraCheck->setChecked(FOptions.FPlayNidra);
+    selectOrFirst(NidraTypeCombo, FOptions.FNidraFileNum);
+    PlayMusicCheck->setChecked(FOptions.FPlayMusic);
+    PlayMusicBeforeCombo->setCurrentIndex(FOptions.FMusicPosition);
+    selectOrFirst(MusFileCombo, FOptions.FMusicFileNum);
+    PlaySoundCheck->setChecked(FOptions.FPlaySound);
+    selectOrFirst(SoundFileCombo, FOptions.FBackSoundFileNum);
+    ShowMusicFileButton();
+    NoPlayIntroductionToMed->setChecked(FOptions.FDoNotPlayIntro);
+    SwitchOffCompCheck->setChecked(FOptions.FSwitchOffComputerAfterMeditation);
+    WatchCompsEnabled();
+}
+
+void TMainForm::ShowMusicFileButton()
+{
+    const bool wholePlaylist = FOptions.FMusicSubFileNum == -1;
+    MusicFileButton->setChecked(!wholePlaylist);
+    MusicFileButton->setText(wholePlaylist ? QStringLiteral("-")
+                                           : QString::number(qint64(FOptions.FMusicSubFileNum) + 1));
+}
+
+void TMainForm::WatchCompsEnabled()
+{
+    using enum TMedTech;
+    const TMedTech t = CurTech();
+    RemindTech1IntPanel->setVisible(t == mtThoughtsReminds || t == mtBreathReminds || t == mtConcIntervals);
+    RemindTech2IntPanel->setVisible(t == mtEachBreathReminds);
+    RemindTech5IntPanel->setVisible(t == mtBodyPartsEnum || t == mtRandomBodyPartsEnum);
+    RemindConcPanel->setVisible(t == mtConcIntervals);
+    AnyRemindersPanel->setVisible(!RemindTech1IntPanel->isHidden() || !RemindTech2IntPanel->isHidden()
+                                  || !RemindTech5IntPanel->isHidden() || !RemindConcPanel->isHidden());
+
+    const bool music = PlayMusicCheck->isChecked();
+    for (QWidget *control : {static_cast<QWidget *>(PlayMusicBeforeCombo), static_cast<QWidget *>(MusFileLabel),
+                             static_cast<QWidget *>(MusFileCombo), static_cast<QWidget *>(AlterMusFilesListButton)})
+        control->setEnabled(music);
+    const bool sound = PlaySoundCheck->isChecked();
+    for (QWidget *control : {static_cast<QWidget *>(BackSoundsFileLabel), static_cast<QWidget *>(SoundFileCombo),
+                             static_cast<QWidget *>(AlterBackSoundsFilesListButton)})
+        control->setEnabled(sound);
+    NidraTypeCombo->setEnabled(PlayNidraCheck->isChecked());
+}
+
+TMedTech TMainForm::CurTech() const
+{
+    return InstructorsInfo.GetTechForListIndex(FOptions.FMedInstructor, MedTechinkCombo->currentIndex());
+}
+
+void TMainForm::ShowAvailTechnicks()
+{
+    MedTechinkCombo->clear();
+    for (int j = 0; j < kTechCount; ++j) {
+        const auto tech = static_cast<TMedTech>(j);
+        if (InstructorsInfo.IsAvailable(FOptions.FMedInstructor, tech))
+            MedTechinkCombo->addItem(MedTechName(tech));
+    }
+    MedTechinkCombo->setCurrentIndex(-1);
+}
+
+void TMainForm::updateMusicFilesListCombo()
+{
+    MusFileCombo->clear();
+    for (qint32 i = 0; i < FMusicLists->flistscount; ++i)
+        MusFileCombo->addItem(FMusicLists->at(i).name);
+    MusFileCombo->setCurrentIndex(0);
+}
+
+void TMainForm::updateBackSoundsFilesListCombo()
+{
+    SoundFileCombo->clear();
+    SoundFileCombo->addItem(noSoundItem());
+    for (qint32 i = 0; i < FBackSoundsLists->flistscount; ++i)
+        SoundFileCombo->addItem(FBackSoundsLists->at(i).name);
+    SoundFileCombo->setCurrentIndex(0);
+}
+
+void TMainForm::UpdateNidrasFilesCombo()
+{
+    NidraTypeCombo->clear();
+    const TMp3FilesList &nidras = *FInstuctorVoices.at(FOptions.FMedInstructor).FNidrasLists;
+    for (qint32 i = 0; i < nidras.flistscount; ++i)
+        NidraTypeCombo->addItem(nidras.at(i).name);
+    NidraTypeCombo->setCurrentIndex(0);
+}
+
+void TMainForm::UpdateMedLenEdit()
+{
+    MedLenEdit->setText(QString::number(MedLenScroll->value()));
+}
+
+void TMainForm::UpdateRemIntEdit()
+{
+    RemindIntervalTech1Edit->setText(QString::number(RemindIntervalTech1Scroll->value()));
+    ConcIntDurEdit->setText(QString::number(ConcIntDurScroll->value()));
+    RemindIntervalTech2Edit->setText(QString::number(RemindIntervalTech2Scroll->value() * 100));
+    RemindIntervalTech5Edit->setText(QString::number(RemindIntervalTech5Scroll->value() * 100));
+}
+
+void TMainForm::UpdateMedLenScroll()
+{
+    MedLenScroll->setValue(editNumber(MedLenEdit));
+}
+
+void TMainForm::UpdateRemIntScroll()
+{
+    // The concentration bar too starts from the reminder interval.
+    RemindIntervalTech1Scroll->setValue(editNumber(RemindIntervalTech1Edit));
+    ConcIntDurScroll->setValue(editNumber(RemindIntervalTech1Edit));
+}
+
+// ---- handlers -----------------------------------------------------------------------
+
+void TMainForm::MedInstructorComboClick()
+{
+    const TMedTech remembered = CurTech();
+    FOptions.FMedInstructor = MedInstructorCombo->currentIndex() == 1 ? 1 : 0;
+    ShowAvailTechnicks();
+    const int index = InstructorsInfo.GetListIndexForTech(FOptions.FMedInstructor, remembered);
+    MedTechinkCombo->setCurrentIndex(index < 0 ? 0 : index);
+    UpdateNidrasFilesCombo();
+    WatchCompsEnabled();
+}
+
+void TMainForm::MedTechinkComboClick()
+{
+    WatchCompsEnabled();
+}
+
+void TMainForm::VolumeScrollScroll()
+{
+    UpdateOptions();
+}
+
+void TMainForm::MusFileComboChange()
+{
+    FOptions.FMusicSubFileNum = -1;
+    ShowMusicFileButton();
+}
+
+void TMainForm::MusicFileButtonClick()
+{
+    MusicFileButton->setChecked(true);
+    MusFilePopup->clear();
+    const int k = MusFileCombo->currentIndex();
+    if (k >= 0 && k < FMusicLists->flistscount) {
+        const QStringList &files = FMusicLists->at(k).mp3files;
+        for (int i = 0; i < files.size(); ++i) {
+            QString caption = files.at(i);
+            caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            MusFilePopup->addAction(caption, this, [this, i] { MusicFileItemClick(i); });
+        }
+    }
+    const QPoint local(MusicFileButton->x() + MusicFileButton->width() + 5, MusicFileButton->y());
+    MusFilePopup->popup(MusicFileButton->parentWidget()->mapToGlobal(local));
+}
+
+void TMainForm::MusicFileItemClick(int tag)
+{
+    FOptions.FMusicSubFileNum = tag;
+    ShowMusicFileButton();
+}
+
+void TMainForm::AfterMusicListsChanged()
+{
+    updateMusicFilesListCombo();
+    selectOrFirst(MusFileCombo, FOptions.FMusicFileNum);
+    FOptions.FMusicSubFileNum = -1;
+    ShowMusicFileButton();
+    WatchCompsEnabled();
+}
+
+void TMainForm::AlterMusFilesListButtonClick()
+{
+    if (m_listsEditor && m_listsEditor->EditList(*FMusicLists, MusicListsFile))
+        AfterMusicListsChanged();
+}
+
+void TMainForm::AlterBackSoundsFilesListButtonClick()
+{
+    if (m_listsEditor && m_listsEditor->EditList(*FBackSoundsLists, BackSounsListFile)) {
+        updateBackSoundsFilesListCombo();
+        selectOrFirst(SoundFileCombo, FOptions.FBackSoundFileNum);
+        WatchCompsEnabled();
+    }
+}
+
+void TMainForm::AutoUpdateMusListsButtonClick()
+{
+    if (m_autoUpdate && m_autoUpdate->CheckUpdate(*FMusicLists, MusicListsFile))
+        AfterMusicListsChanged();
+}
+
+void TMainForm::HelpButtonClick()
+{
+    hfExecPopup(HelpPopup, HelpButton);
+}
+
+void TMainForm::Button1Click()
+{
+    UpdateOptions();
+    FOptions.SaveToFile(OptionsFile);
+}
+
+void TMainForm::Button2Click()
+{
+    m_player->Button2Click();
+}
+
+void TMainForm::StopButtonClick()
+{
+    m_player->StopButtonClick();
+}
+
+// ---- the player's host --------------------------------------------------------------
+
+quint64 TMainForm::TickCount()
+{
+    return static_cast<quint64>(m_clock.elapsed());
+}
+
+void TMainForm::ProcessMessages()
+{
+    m_waits->ProcessMessages();
+}
+
+void TMainForm::Sleep(int ms)
+{
+    m_waits->Sleep(ms);
+}
+
+void TMainForm::WaitForActivity()
+{
+    m_waits->WaitForActivity();
+}
+
+void TMainForm::ShowMessage(const QString &text)
+{
+    m_env.showMessage(text);
+}
+
+int TMainForm::SelectedMusicPlaylist()
+{
+    return MusFileCombo->currentIndex();
+}
+
+void TMainForm::ShowProgress(double progr)
+{
+    const TProgressDisplay display = FormatProgress(progr, ProgressScroll->maximum(), QLocale::system());
+    ProgressScroll->setValue(display.position);
+    PercentLabel->setText(display.text);
+}
+
+void TMainForm::EnableStopButton()
+{
+    StopButton->setEnabled(true);
+    ProgressScroll->setEnabled(true);
+}
+
+void TMainForm::EnableProgressScroll()
+{
+    ProgressScroll->setEnabled(true);
+    PercentLabel->setEnabled(true);
+}
+
+void TMainForm::DisableProgressScroll()
+{
+    ShowProgress(0);
+    ProgressScroll->setEnabled(false);
+    PercentLabel->setEnabled(false);
+}
+
+void TMainForm::DisableStopButton()
+{
+    StopButton->setEnabled(false);
+    ProgressScroll->setEnabled(false);
+}
+
+void TMainForm::RunShutdownCommand()
+{
+    m_env.runShutdown();
+}
