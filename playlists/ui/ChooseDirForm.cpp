@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -37,8 +38,9 @@ QStringList DriveRoots()
     QStringList roots;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         const QString root = volume.rootPath();
+        // Files mounted over files (as containers do) are no drives.
         if (volume.isValid() && volume.isReady() && !IsKernelMount(root)
-            && root != SystemRoot() && !roots.contains(root))
+            && QFileInfo(root).isDir() && root != SystemRoot() && !roots.contains(root))
             roots.append(root);
     }
     roots.sort();

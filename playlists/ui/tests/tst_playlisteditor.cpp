@@ -113,6 +113,7 @@ private slots:
     void okRightAfterOpeningAsksToSave();
     void renameIsLostUnlessWrittenBackFirst_data();
     void renameIsLostUnlessWrittenBackFirst();
+    void clickInNamesBoxWritesBackFirst();
     void deletingLastPlaylistSelectsFirst();
     void volumeShownAndStored_data();
     void volumeShownAndStored();
@@ -212,6 +213,30 @@ void TestPlaylistEditor::renameIsLostUnlessWrittenBackFirst()
 
     QVERIFY(result);
     QCOMPARE(Names(*lists), expected);
+}
+
+// A mouse click gives the names box the focus before it changes the selection, so the
+// displayed playlist's edits reach the working copy and the renamed entry is shown.
+void TestPlaylistEditor::clickInNamesBoxWritesBackFirst()
+{
+    auto lists = MakeLists({{QStringLiteral("Первый"), {}}, {QStringLiteral("Второй"), {}}});
+    Editor editor;
+
+    editor.Edit(*lists, QString(), [&] {
+        auto &form = editor.form;
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.CurListNameEdit->setFocus();
+        form.CurListNameEdit->setText(QStringLiteral("Новый"));
+        form.VolumeEdit->setText(Localized(QStringLiteral("25")));
+        const QRect second = form.ListBox1->visualItemRect(form.ListBox1->item(1));
+        QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(form.ListBox1->currentRow(), 1);
+        QCOMPARE(form.CurListNameEdit->text(), QStringLiteral("Второй"));
+        QCOMPARE(form.ListBox1->item(0)->text(), QStringLiteral("Новый"));
+        QCOMPARE(form.WorkingCopy().at(0).Vol, 0.25);
+        form.Button6->click();
+    });
 }
 
 void TestPlaylistEditor::deletingLastPlaylistSelectsFirst()
