@@ -59,13 +59,15 @@ class TestOptionsData : public QObject
 private slots:
     void layoutIsByteExact()
     {
-        const QByteArray bytes = bytesOf(sample());
-        QCOMPARE(bytes.size(), 61);
-        QCOMPARE(bytes.mid(0, 8).toHex(), QByteArray("0100000007000000"));
-        QCOMPARE(bytes.at(28), char(1));                                 // FPlayNidra
-        QCOMPARE(bytes.mid(42, 4).toHex(), QByteArray("ffffffff"));      // FMusicSubFileNum
-        QCOMPARE(bytes.mid(47, 4).toHex(), QByteArray("00000000"));      // FBackSoundFileNum
-        QCOMPARE(bytes.mid(59, 2).toHex(), QByteArray("0001"));
+        const QByteArray expected = QByteArray::fromHex(
+            "01000000" "07000000" "4b000000" "58020000" "60ea0000" "fa000000" "78000000"  // 0..27
+            "01" "0c000000"                                                           // nidra
+            "01" "02000000" "d0070000" "ffffffff"                                     // music
+            "00" "00000000"                                                           // sound
+            "ae47e17a14aed73f"                                                        // 0.37
+            "00" "01");
+        QCOMPARE(expected.size(), 61);
+        QCOMPARE(bytesOf(sample()).toHex(), expected.toHex());
     }
 
     void saveThenLoadKeepsEveryField()

@@ -36,11 +36,10 @@ private slots:
         QTest::addColumn<int>("instructor");
         QTest::addColumn<int>("tech");
         QTest::addColumn<int>("index");
-        QTest::newRow("1, body parts -> nearest before") << 1 << int(mtBodyPartsEnum) << 1;
-        QTest::newRow("0, random body parts") << 0 << int(mtRandomBodyPartsEnum) << 8;
-        QTest::newRow("1, silence") << 1 << int(mtSilence) << 0;
-        QTest::newRow("1, thoughts") << 1 << int(mtThoughtsReminds) << 1;
-        QTest::newRow("0, concentration") << 0 << int(mtConcIntervals) << 3;
+        for (int tech = 0; tech < kTechCount; ++tech) {
+            QTest::addRow("0, tech %d", tech) << 0 << tech << tech;
+            QTest::addRow("1, tech %d", tech) << 1 << tech << (tech == 0 ? 0 : 1);
+        }
         QTest::newRow("unknown technique counts as silence") << 0 << 200 << 0;
     }
 
@@ -57,12 +56,12 @@ private slots:
         QTest::addColumn<int>("instructor");
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("tech");
-        QTest::newRow("1, 1") << 1 << 1 << int(mtThoughtsReminds);
-        QTest::newRow("1, past the end") << 1 << 2 << int(mtSilence);
-        QTest::newRow("0, past the end") << 0 << 9 << int(mtSilence);
-        QTest::newRow("0, -1") << 0 << -1 << int(mtSilence);
-        QTest::newRow("1, -1") << 1 << -1 << int(mtSilence);
-        QTest::newRow("0, 7") << 0 << 7 << int(mtBodyPartsEnum);
+        // Instructor 0 offers all nine: index i is technique i; anything else is silence.
+        for (int index = -1; index <= 9; ++index)
+            QTest::addRow("0, %d", index) << 0 << index << (index >= 0 && index < kTechCount ? index : 0);
+        // Instructor 1 offers silence and the thoughts reminders only.
+        for (int index = -1; index <= 9; ++index)
+            QTest::addRow("1, %d", index) << 1 << index << (index == 1 ? int(mtThoughtsReminds) : int(mtSilence));
     }
 
     void techForListIndex()
