@@ -23,6 +23,8 @@ constexpr std::size_t kRefillBelowFrames = kRingFrames / 2;
 // Decoded before a new stream is handed out, so that it starts without a gap.
 constexpr std::size_t kStartFrames = 8192;
 constexpr std::size_t kChunkFrames = 2048;
+// Above 1 amplifies (a playlist's volume factor has no upper limit); the mix clips.
+constexpr float kMaxVolume = 100.0f;
 
 } // namespace
 
@@ -196,7 +198,7 @@ void SdlMpg123Audio::ChannelSetVolume(StreamHandle stream, float volume)
 {
     DeviceLock lock(m_device);
     if (Stream *found = Find(stream))
-        found->volume = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, 1.0f);
+        found->volume = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, kMaxVolume);
 }
 
 void SdlMpg123Audio::ChannelPlay(StreamHandle stream)
