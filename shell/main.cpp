@@ -10,6 +10,7 @@
 #include "shell/Helpers.h"
 #include "shell/ui/AboutForm.h"
 #include "shell/ui/NesvaraApplication.h"
+#include "shell/ui/ProgramFont.h"
 #include "voices/Techniques.h"
 
 #include <QDesktopServices>
@@ -22,6 +23,7 @@
 namespace {
 
 const char *const kWebSite = "http://www.nesvara.example";
+constexpr int kTextPixels = 14;
 
 void installRussianTranslation(QApplication &app)
 {
@@ -44,6 +46,7 @@ int main(int argc, char **argv)
     TNesvaraApplication app(argc, argv);
     InstallAssertPresenter(showAssertion);
     installRussianTranslation(app);
+    QApplication::setFont(ProgramFont(kTextPixels));
     InstructorsInfo.Init();
 
     TMainFormEnvironment environment;
