@@ -114,8 +114,7 @@ std::size_t Mp3Decoder::DecodeSource(float *out, std::size_t frames)
     const int result = mpg123_read(m_handle.get(), reinterpret_cast<unsigned char *>(out),
                                    frames * kBytesPerFrame, &bytes);
     if (result == MPG123_NEW_FORMAT) {
-        if (!UseSourceFormat())
-            m_atEnd = true;
+        m_formatChangePending = true;
     } else if (result != MPG123_OK) {
         // MPG123_DONE, or damage the decoder cannot get past: the audio ends here.
         m_atEnd = true;
@@ -128,6 +127,13 @@ std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
     if (maxFrames < kMinReadFrames)
         return 0;
     while (!m_atEnd) {
+        if (m_formatChangePending) {
+            m_formatChangePending = false;
+            if (!UseSourceFormat()) {
+                m_atEnd = true;
+                break;
+            }
+        }
         if (!m_resampler) {
             if (const std::size_t frames = DecodeSource(out, maxFrames))
                 return frames;
@@ -142,7 +148,7 @@ std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
         }
         m_sourceFrames.resize(wanted * kOutputChannels);
         const std::size_t decoded = DecodeSource(m_sourceFrames.data(), wanted);
-        if (decoded == 0 || !m_resampler)
+        if (decoded == 0)
             continue; // at the end, or the format changed and the next round uses it
         if (const std::size_t frames =
                 syn123_resample(m_resampler.get(), out, m_sourceFrames.data(), decoded))

@@ -52,5 +52,8 @@ private:
     std::unique_ptr<syn123_struct, ResamplerDeleter> m_resampler; // null at 44 100 Hz
     std::vector<float> m_sourceFrames;
     long m_sourceRate = 0;
+    // The decoder hands out the last frames of the old format together with the news of
+    // a new one: those frames still go through the old rate, the switch comes after.
+    bool m_formatChangePending = false;
     bool m_atEnd = false;
 };
