@@ -1,0 +1,252 @@
+// Benchmark program, not a test: plays one meditation the way the user starts it (the main
+// window's Start button) through the real audio layer, and prints what the user-interface
+// thread did meanwhile. bench/run.sh times the whole process from outside.
+//
+//   bench_meditation --program-dir DIR [--minutes 2] [--technique 1] [--reminder-sec 3]
+//                    [--breath-ms 2000] [--instructor 0] [--backsound 1]
+//                    [--background-files a.mp3,b.mp3] [--opened-files OUT]
+//
+// Figures: how long phrases sounded and how long the silences between them lasted, and
+// for each of the two the user-interface thread's wake-ups per second, counted two ways:
+// its voluntary context switches (every real sleep) and its event loop's blocking waits.
+
+#include "bench/BenchClock.h"
+#include "bench/ObservedAudio.h"
+#include "player/MeditationPlayer.h"
+#include "player/SdlMpg123Audio.h"
+#include "settings/ui/MainForm.h"
+#include "shell/Assert.h"
+#include "voices/Techniques.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QComboBox>
+#include <QFile>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+struct Settings
+{
+    QString programDir;
+    qint32 minutes = 2;
+    int technique = int(TMedTech::mtThoughtsReminds);
+    qint32 reminderSec = 3;
+    qint32 breathMs = 2000;
+    int instructor = 0;
+    int backsound = 1;
+    QStringList backgroundFiles;
+    QString openedFilesOut;
+};
+
+Settings ParseSettings(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption programDir(QStringLiteral("program-dir"), QStringLiteral("Program folder with Sounds."), QStringLiteral("dir"));
+    const QCommandLineOption minutes(QStringLiteral("minutes"), QStringLiteral("Meditation length."), QStringLiteral("n"), QStringLiteral("2"));
+    const QCommandLineOption technique(QStringLiteral("technique"), QStringLiteral("Technique number."), QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption reminderSec(QStringLiteral("reminder-sec"), QStringLiteral("Mean reminder interval."), QStringLiteral("s"), QStringLiteral("3"));
+    const QCommandLineOption breathMs(QStringLiteral("breath-ms"), QStringLiteral("Breath phrase interval."), QStringLiteral("ms"), QStringLiteral("2000"));
+    const QCommandLineOption instructor(QStringLiteral("instructor"), QStringLiteral("Instructor number."), QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption backsound(QStringLiteral("backsound"), QStringLiteral("Background list, 1-based."), QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption backgroundFiles(QStringLiteral("background-files"), QStringLiteral("Files that replace the background list."), QStringLiteral("list"));
+    const QCommandLineOption openedFiles(QStringLiteral("opened-files"), QStringLiteral("Where to list the files played."), QStringLiteral("file"));
+    parser.addOptions({programDir, minutes, technique, reminderSec, breathMs, instructor, backsound, backgroundFiles, openedFiles});
+    parser.process(app);
+
+    Settings settings;
+    settings.programDir = parser.value(programDir);
+    if (!settings.programDir.endsWith(QLatin1Char('/')))
+        settings.programDir += QLatin1Char('/');
+    settings.minutes = parser.value(minutes).toInt();
+    settings.technique = parser.value(technique).toInt();
+    settings.reminderSec = parser.value(reminderSec).toInt();
+    settings.breathMs = parser.value(breathMs).toInt();
+    settings.instructor = parser.value(instructor).toInt();
+    settings.backsound = parser.value(backsound).toInt();
+    if (parser.isSet(backgroundFiles))
+        settings.backgroundFiles = parser.value(backgroundFiles).split(QLatin1Char(','));
+    settings.openedFilesOut = parser.value(openedFiles);
+    return settings;
+}
+
+// Splits the user-interface thread's time into "a phrase sounds" and "between phrases"
+// and counts its wake-ups in each.
+class PhaseMeter
+{
+public:
+    struct Totals
+    {
+        double seconds = 0;
+        long long switches = 0;
+        long long waits = 0;
+        int entries = 0;
+    };
+
+    void Start(bool speaking)
+    {
+        Mark();
+        m_speaking = speaking;
+        m_running = true;
+        ++m_totals[m_speaking].entries;
+    }
+    void Switch(bool speaking)
+    {
+        if (!m_running || speaking == m_speaking)
+            return;
+        Account();
+        m_speaking = speaking;
+        ++m_totals[m_speaking].entries;
+    }
+    void Stop()
+    {
+        if (m_running)
+            Account();
+        m_running = false;
+    }
+    void CountWait() { ++m_waits; }
+    const Totals &Phrases() const { return m_totals[1]; }
+    const Totals &Between() const { return m_totals[0]; }
+
+private:
+    void Mark()
+    {
+        m_since = bench::MonotonicSeconds();
+        m_switchesSince = bench::ThreadVoluntarySwitches();
+        m_waitsSince = m_waits;
+    }
+    void Account()
+    {
+        const double now = bench::MonotonicSeconds();
+        const long long switches = bench::ThreadVoluntarySwitches();
+        Totals &totals = m_totals[m_speaking];
+        totals.seconds += now - m_since;
+        totals.switches += switches - m_switchesSince;
+        totals.waits += m_waits - m_waitsSince;
+        Mark();
+    }
+
+    std::array<Totals, 2> m_totals{};
+    bool m_speaking = false;
+    bool m_running = false;
+    double m_since = 0;
+    long long m_switchesSince = 0;
+    long long m_waits = 0;
+    long long m_waitsSince = 0;
+};
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void ChooseOptions(TMainForm &form, const Settings &settings)
+{
+    TOptionsData &options = form.FOptions;
+    options.FMedInstructor = settings.instructor;
+    options.FMedTechnique = static_cast<TMedTech>(settings.technique);
+    options.FMedLenMin = settings.minutes;
+    options.FRemIntTech1Sec = settings.reminderSec;
+    options.FRemIntTech3MSec = settings.breathMs;
+    options.FVolume = 1.0;
+    options.FPlayNidra = false;
+    options.FPlayMusic = false;
+    options.FPlaySound = true;
+    options.FBackSoundFileNum = settings.backsound;
+    options.FDoNotPlayIntro = true;
+    options.FSwitchOffComputerAfterMeditation = false;
+    form.MedInstructorCombo->setCurrentIndex(settings.instructor);
+    form.MedInstructorComboClick();
+    form.UpdateComponents();
+    // The Start button copies the controls into the options: check they say the same.
+    form.UpdateOptions();
+    if (form.FOptions.FMedTechnique != static_cast<TMedTech>(settings.technique)
+        || form.FOptions.FMedLenMin != settings.minutes || form.FOptions.FBackSoundFileNum != settings.backsound)
+        qFatal("bench_meditation: the technique, length or background cannot be chosen in the window");
+}
+
+void ReplaceBackground(TMainForm &form, const Settings &settings)
+{
+    if (settings.backgroundFiles.isEmpty())
+        return;
+    TMp3ListItem &list = form.FBackSoundsLists->at(settings.backsound - 1);
+    list.mp3files = settings.backgroundFiles;
+    list.Vol = 1.0;
+}
+
+void WriteLines(const QString &path, const QStringList &lines)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("bench_meditation: cannot write %s", qPrintable(path));
+    QTextStream(&file) << lines.join(QLatin1Char('\n')) << '\n';
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const Settings settings = ParseSettings(app);
+    InstructorsInfo.Init();
+    QStringList messages;
+    InstallAssertPresenter([&messages](const QString &text) { messages << text; });
+
+    PhaseMeter meter;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     [&meter] { meter.CountWait(); });
+
+    auto observed = std::make_unique<ObservedAudio>(std::make_unique<SdlMpg123Audio>(),
+                                                    [&meter](bool speaking) { meter.Switch(speaking); });
+    ObservedAudio &audio = *observed;
+    TMainFormEnvironment environment;
+    environment.programDir = settings.programDir;
+    environment.audio = std::move(observed);
+    environment.showMessage = [&messages](const QString &text) { messages << text; };
+    environment.reportError = [&messages](const QString &text) { messages << text; };
+    environment.runShutdown = [] {};
+    TMainForm form(std::move(environment));
+    form.FinishCreate();
+    form.show();
+    QCoreApplication::processEvents();
+
+    ChooseOptions(form, settings);
+    ReplaceBackground(form, settings);
+    audio.SetBackgroundFiles(form.FBackSoundsLists->at(settings.backsound - 1).mp3files);
+
+    const double cpuBefore = CpuSeconds();
+    const double wallBefore = bench::MonotonicSeconds();
+    meter.Start(false);
+    form.Button2Click();
+    meter.Stop();
+    const double wall = bench::MonotonicSeconds() - wallBefore;
+    const double cpu = CpuSeconds() - cpuBefore;
+
+    bench::PrintFigure("meditation_wall_s", wall);
+    bench::PrintFigure("meditation_cpu_s", cpu);
+    const auto printPhase = [](const char *prefix, const PhaseMeter::Totals &totals) {
+        const QByteArray name(prefix);
+        const double seconds = std::max(totals.seconds, 1e-9);
+        bench::PrintFigure(name + "_s", totals.seconds);
+        bench::PrintFigure(name + "_count", totals.entries);
+        bench::PrintFigure(name + "_switches_per_s", double(totals.switches) / seconds);
+        bench::PrintFigure(name + "_waits_per_s", double(totals.waits) / seconds);
+    };
+    printPhase("phrase", meter.Phrases());
+    printPhase("between", meter.Between());
+    if (!settings.openedFilesOut.isEmpty())
+        WriteLines(settings.openedFilesOut, audio.OpenedFiles());
+
+    for (const QString &message : messages)
+        std::fprintf(stderr, "bench_meditation: message shown: %s\n", qPrintable(message));
+    return messages.isEmpty() ? 0 : 1;
+}

@@ -1,0 +1,233 @@
+#!/usr/bin/env bash
+# Builds the benchmark programs in release mode (in build-bench) and prints a table of the
+# program's speed figures, each the median of several runs. No thresholds: the figures are
+# there to be read and compared.
+#
+#   bench/run.sh [RUNS]           RUNS meditations, ffplay runs and gap runs (default 3)
+#
+#   BENCH_MINUTES       length of the measured meditation (default 2)
+#   BENCH_GAP_MINUTES   length of the meditation recorded for the gap measure (default 1)
+#   NESVARA_BENCH_BUILD_DIR   build folder (default build-bench)
+#
+# Takes about (2 x BENCH_MINUTES + BENCH_GAP_MINUTES + 1) minutes per run, plus the build.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${NESVARA_BENCH_BUILD_DIR:-$ROOT/build-bench}
+RUNS=${1:-3}
+MINUTES=${BENCH_MINUTES:-2}
+GAP_MINUTES=${BENCH_GAP_MINUTES:-1}
+STARTUP_RUNS=$((RUNS > 5 ? RUNS : 5))
+BENCH_TARGETS=(bench_meditation bench_startup bench_collection bench_decode bench_silence_scan
+               nesvara_demo_sounds)
+# Technique 1: reminders at random moments, here every 3 seconds on average.
+REMINDS_TECHNIQUE=1
+REMINDS_SECONDS=3
+# Technique 0: silence, so that only the background sounds between the first and last phrase.
+SILENCE_TECHNIQUE=0
+
+log() { echo "bench: $*" >&2; }
+
+install_missing_tools() {
+    local missing=()
+    command -v ffplay >/dev/null || missing+=(ffmpeg)
+    [ -x /usr/bin/time ] || missing+=(time)
+    command -v sox >/dev/null || missing+=(sox)
+    command -v lame >/dev/null || missing+=(lame)
+    ((${#missing[@]})) || return 0
+    log "installing ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build() {
+    if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
+    log "building in $BUILD"
+    local output
+    if ! output=$(cmake --build "$BUILD" -j2 --target "${BENCH_TARGETS[@]}" 2>&1); then
+        echo "$output"
+        exit 1
+    fi
+}
+
+# value FILE KEY: the value of a "KEY=value" line.
+value() { sed -n "s/^$2=//p" "$1" | tail -n 1; }
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+maximum() { printf '%s\n' "$@" | sort -g | tail -n 1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+fmt() { awk -v v="$1" -v d="${2:-2}" 'BEGIN { printf "%.*f", d, v }'; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+# timed OUT COMMAND...: runs COMMAND, appends its CPU seconds (user + system, of it and of
+# every child it waited for), peak resident memory and wall time to OUT as KEY=value lines.
+timed() {
+    local out=$1
+    shift
+    local times
+    times=$(mktemp "$WORK/times.XXXXXX")
+    local status=0
+    /usr/bin/time -o "$times" -f 'user=%U\nsys=%S\nmaxrss_kib=%M\nwall=%e' "$@" >>"$out" || status=$?
+    {
+        echo "cpu_s=$(awk -v u="$(value "$times" user)" -v s="$(value "$times" sys)" 'BEGIN { print u + s }')"
+        echo "maxrss_kib=$(value "$times" maxrss_kib)"
+        echo "wall_s=$(value "$times" wall)"
+    } >>"$out"
+    return $status
+}
+
+# The measured meditation: background sound on, a reminder every few seconds, no music, no
+# introduction, through the real audio layer on SDL's silent driver.
+run_meditation() {
+    local out=$1
+    SDL_AUDIODRIVER=dummy timed "$out" "$BUILD/bench/bench_meditation" --program-dir "$PROGRAM" \
+        --minutes "$MINUTES" --technique $REMINDS_TECHNIQUE --reminder-sec $REMINDS_SECONDS \
+        --backsound 1 --opened-files "$out.files"
+}
+
+# ffplay playing the meditation's background file alone, on the same driver, for as long
+# as the meditation lasted.
+run_ffplay() {
+    local out=$1 file=$2 seconds=$3
+    SDL_AUDIODRIVER=dummy timed "$out" timeout -s TERM "$seconds" \
+        ffplay -nodisp -autoexit -loop 0 -loglevel error "$file" || [ $? -eq 124 ]
+}
+
+# Only decoding what the meditation played: its background for as long as it lasted, and
+# every phrase it opened.
+run_decode() {
+    local out=$1 files=$2 seconds=$3
+    local background
+    background=$(grep -m1 '/BackSounds/' "$files")
+    local phrases=()
+    mapfile -t phrases < <(grep -v '/BackSounds/' "$files")
+    "$BUILD/bench/bench_decode" "$background" "$seconds" "${phrases[@]}" | sed 's/^decode_/plain_/' >>"$out"
+    "$BUILD/bench/bench_decode" --resample "$background" "$seconds" "${phrases[@]}" | sed 's/^decode_/resample_/' >>"$out"
+}
+
+# Two tones of different pitch that sound from their first sample to their last, so that
+# any silence in the output is a hole between two files.
+make_tones() {
+    sox -n -r 44100 -c 2 -b 16 "$WORK/tone_a.wav" synth 1.5 sine 440 gain -6
+    sox -n -r 44100 -c 2 -b 16 "$WORK/tone_b.wav" synth 1.0 sine 660 gain -6
+    lame --quiet -b 192 "$WORK/tone_a.wav" "$WORK/tone_a.mp3"
+    lame --quiet -b 192 "$WORK/tone_b.wav" "$WORK/tone_b.mp3"
+}
+
+# A meditation in silence whose background is the two tones, recorded by SDL's disk driver
+# at a sound card's pace (one 1024-frame buffer every 23 ms).
+run_gap() {
+    local out=$1
+    local raw="$WORK/gap.raw"
+    rm -f "$raw"
+    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=23 \
+        "$BUILD/bench/bench_meditation" --program-dir "$PROGRAM" --minutes "$GAP_MINUTES" \
+        --technique $SILENCE_TECHNIQUE --backsound 1 \
+        --background-files "$WORK/tone_a.mp3,$WORK/tone_b.mp3" >>"$out"
+    "$BUILD/bench/bench_silence_scan" "$raw" >>"$out"
+    rm -f "$raw"
+}
+
+run_startup() {
+    local out=$1
+    BENCH_LAUNCH_NS=$(date +%s%N) SDL_AUDIODRIVER=dummy "$BUILD/bench/bench_startup" "$PROGRAM" >>"$out"
+}
+
+# collect KEY FILE...: the KEY values of every file.
+collect() {
+    local key=$1
+    shift
+    local file
+    for file in "$@"; do value "$file" "$key"; done
+}
+
+main() {
+    install_missing_tools
+    build
+    WORK=$(mktemp -d "${TMPDIR:-/tmp}/nesvara-bench.XXXXXX")
+    trap 'rm -rf "$WORK"' EXIT
+    PROGRAM="$WORK/program"
+    mkdir -p "$PROGRAM"
+    cp -r "$BUILD/bin/Sounds" "$PROGRAM/"
+    export QT_QPA_PLATFORM=offscreen
+    export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$WORK}
+
+    local med=() i
+    for ((i = 1; i <= RUNS; i++)); do
+        local m="$WORK/meditation.$i"
+        log "meditation $i/$RUNS ($MINUTES min)"
+        run_meditation "$m"
+        local wall background
+        wall=$(value "$m" wall_s)
+        background=$(grep -m1 '/BackSounds/' "$m.files")
+        log "ffplay $i/$RUNS (${wall} s)"
+        run_ffplay "$m.ffplay" "$background" "$wall"
+        run_decode "$m.decode" "$m.files" "$wall"
+        med+=("$m")
+    done
+
+    make_tones
+    local gaps=()
+    for ((i = 1; i <= RUNS; i++)); do
+        log "background joins $i/$RUNS ($GAP_MINUTES min, disk driver)"
+        run_gap "$WORK/gap.$i"
+        gaps+=("$WORK/gap.$i")
+    done
+
+    log "collection and start-up"
+    "$BUILD/bench/bench_collection" "$WORK/musiclists.bin" 20 >"$WORK/collection"
+    cp "$WORK/musiclists.bin" "$PROGRAM/musiclists.bin"
+    local starts=()
+    for ((i = 1; i <= STARTUP_RUNS; i++)); do
+        run_startup "$WORK/startup.$i"
+        starts+=("$WORK/startup.$i")
+    done
+
+    local ffplays=() decodes=()
+    for i in "${med[@]}"; do
+        ffplays+=("$i.ffplay")
+        decodes+=("$i.decode")
+    done
+
+    local med_cpu med_play_cpu ff_cpu plain_cpu resample_cpu
+    med_cpu=$(median $(collect cpu_s "${med[@]}"))
+    med_play_cpu=$(median $(collect meditation_cpu_s "${med[@]}"))
+    ff_cpu=$(median $(collect cpu_s "${ffplays[@]}"))
+    plain_cpu=$(median $(collect plain_cpu_s "${decodes[@]}"))
+    resample_cpu=$(median $(collect resample_cpu_s "${decodes[@]}"))
+    local wall phrase_s between_s
+    wall=$(median $(collect wall_s "${med[@]}"))
+    phrase_s=$(median $(collect phrase_s "${med[@]}"))
+    between_s=$(median $(collect between_s "${med[@]}"))
+
+    cat <<EOF
+
+Nesvara benchmarks: release build, medians of $RUNS runs ($STARTUP_RUNS for start-up); $(nproc) cores, $(uname -m)
+Meditation: $MINUTES min, reminders every ${REMINDS_SECONDS} s on average, background on, no music, no introduction;
+it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt "$between_s" 1) s).
+
+| Figure | Median | Notes |
+|---|---|---|
+| Meditation, CPU s (whole process, user+sys) | $(fmt "$med_cpu") | real audio layer, SDL dummy driver, offscreen window |
+| Meditation, CPU s while playing | $(fmt "$med_play_cpu") | from Start to the end, without start-up and exit |
+| libmpg123 alone, CPU s for the same audio | $(fmt "$plain_cpu" 3) | background for $(fmt "$wall" 0) s + the phrases played, float stereo at the files' rates |
+| Ratio meditation / libmpg123 | $(ratio "$med_cpu" "$plain_cpu") | |
+| Decoding + resampling to 44.1 kHz (the layer's decoder), CPU s | $(fmt "$resample_cpu" 3) | same audio |
+| ffplay -nodisp playing the background alone, CPU s | $(fmt "$ff_cpu") | same driver, same length ($(fmt "$wall" 0) s, -loop 0) |
+| Ratio meditation / ffplay | $(ratio "$med_cpu" "$ff_cpu") | target: at most 1 |
+| UI thread wake-ups per s while a phrase plays | $(fmt "$(median $(collect phrase_switches_per_s "${med[@]}"))" 1) | voluntary context switches; event-loop waits: $(fmt "$(median $(collect phrase_waits_per_s "${med[@]}"))" 1) |
+| UI thread wake-ups per s between phrases | $(fmt "$(median $(collect between_switches_per_s "${med[@]}"))" 1) | voluntary context switches; event-loop waits: $(fmt "$(median $(collect between_waits_per_s "${med[@]}"))" 1) |
+| Peak resident memory during the meditation, MiB | $(mib "$(median $(collect maxrss_kib "${med[@]}"))") | ru_maxrss; ffplay: $(mib "$(median $(collect maxrss_kib "${ffplays[@]}"))") MiB |
+| Start-up until the main window is painted, ms | $(fmt "$(median $(collect startup_from_launch_ms "${starts[@]}"))" 0) | from launch; from main(): $(fmt "$(median $(collect startup_from_main_ms "${starts[@]}"))" 0) ms; demo library + $(fmt "$(value "$WORK/collection" collection_playlists)" 0) music playlists of 10 files |
+| Loading that collection, ms | $(fmt "$(value "$WORK/collection" collection_load_ms)" 1) | musiclists.bin, $(fmt "$(value "$WORK/collection" collection_kib)" 0) KiB; median of 20 |
+| Saving that collection, ms | $(fmt "$(value "$WORK/collection" collection_save_ms)" 1) | median of 20 |
+| Longest silence at a background join, ms | $(fmt "$(median $(collect longest_silence_ms "${gaps[@]}"))" 1) | worst of all runs: $(fmt "$(maximum $(collect longest_silence_ms "${gaps[@]}"))" 1) ms; holes over 1 ms per run: $(collect holes_over_1ms "${gaps[@]}" | awk '{ printf "%s%d", sep, $1; sep = ", " }'); SDL disk driver, $GAP_MINUTES-min meditation on a 1.5 s + 1 s tone playlist |
+EOF
+}
+
+main "$@"
