@@ -6,7 +6,7 @@
 
 using StreamHandle = std::uint32_t;
 
-// The eight operations the player needs from an audio library. All calls come from the
+// The operations the player needs from an audio library. All calls come from the
 // user-interface thread.
 class AudioLibrary
 {
@@ -23,6 +23,13 @@ public:
     // 0 silent, 1 full.
     virtual void ChannelSetVolume(StreamHandle stream, float volume) = 0;
     virtual void ChannelPlay(StreamHandle stream) = 0;
+    // Starts `next` at the very frame after `current` has given its last one, so that the
+    // two sound as one recording (`current` may itself be waiting to start after another).
+    // When `current` neither plays nor waits (ended, stopped, unknown), `next` starts at
+    // once. Stopping or freeing `current` or `next` before that frame cancels the start:
+    // `next` stays unstarted until freed. `next` is active only once it has started, so
+    // whoever sees `current` inactive sees `next` active if it took over.
+    virtual void ChannelPlayAfter(StreamHandle next, StreamHandle current) = 0;
     // False once the stream has played to its end or was stopped.
     virtual bool ChannelIsActive(StreamHandle stream) = 0;
     // Silences the stream at once; the handle stays valid until freed.

@@ -3,6 +3,7 @@
 #include "shell/Helpers.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -56,9 +57,11 @@ void TMeditationPlayer::ReleaseAudio()
 {
     FStopped = true;
     m_audio.Free();
-    // Free released both streams; forgetting them keeps the winding-up meditation away.
+    // Free released every stream; forgetting them keeps the winding-up meditation away.
     fhstr1 = 0;
     fhstr2 = 0;
+    m_queuedBack = 0;
+    m_queuedBackFile.clear();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -234,17 +237,77 @@ const TMp3ListItem *TMeditationPlayer::ChosenBackSoundList() const
     return list.mp3files.isEmpty() ? nullptr : &list;
 }
 
+float TMeditationPlayer::BackSoundVolume(const TMp3ListItem &list) const
+{
+    return static_cast<float>(list.Vol * CurrentVoiceCoef() * m_options.FVolume);
+}
+
+qint32 TMeditationPlayer::NextBackSoundFile(const TMp3ListItem &list) const
+{
+    const qint32 next = FCurBackSoundFile + 1;
+    return next < 0 || next > list.mp3files.size() - 1 ? 0 : next;
+}
+
 void TMeditationPlayer::StartBackSoundFile(const TMp3ListItem &list)
 {
+    DropQueuedBackSound();
     if (fhstr2 != 0)
         m_audio.StreamFree(fhstr2);
     fhstr2 = Bass_Load(list.mp3files.at(FCurBackSoundFile));
     // A file that cannot be opened stays silent; the next check moves on.
     if (fhstr2 == 0)
         return;
-    m_audio.ChannelSetVolume(fhstr2,
-                             static_cast<float>(list.Vol * CurrentVoiceCoef() * m_options.FVolume));
+    m_audio.ChannelSetVolume(fhstr2, BackSoundVolume(list));
     m_audio.ChannelPlay(fhstr2);
+    QueueNextBackSoundFile(list);
+}
+
+// The following file (the same one again in a one-file playlist) is opened, and so decoded
+// ahead, while fhstr2 plays, and starts by itself at its last frame.
+void TMeditationPlayer::QueueNextBackSoundFile(const TMp3ListItem &list)
+{
+    DropQueuedBackSound();
+    m_queuedBackFile = list.mp3files.at(NextBackSoundFile(list));
+    m_queuedBack = Bass_Load(m_queuedBackFile);
+    // Not retried at every check: once fhstr2 ends, the check skips it the old way.
+    if (m_queuedBack == 0)
+        return;
+    m_queuedBackVolume = BackSoundVolume(list);
+    m_audio.ChannelSetVolume(m_queuedBack, m_queuedBackVolume);
+    m_audio.ChannelPlayAfter(m_queuedBack, fhstr2);
+}
+
+// The volume of a background file is the one in force when it starts, and the following
+// file is the one the playlist names then: the waiting stream follows the options.
+void TMeditationPlayer::KeepQueuedBackSoundInStep(const TMp3ListItem &list)
+{
+    if (list.mp3files.at(NextBackSoundFile(list)) != m_queuedBackFile) {
+        QueueNextBackSoundFile(list);
+        return;
+    }
+    const float volume = BackSoundVolume(list);
+    if (m_queuedBack != 0 && volume != m_queuedBackVolume) {
+        m_queuedBackVolume = volume;
+        m_audio.ChannelSetVolume(m_queuedBack, volume);
+    }
+}
+
+void TMeditationPlayer::TakeOverQueuedBackSound(const TMp3ListItem &list)
+{
+    if (fhstr2 != 0)
+        m_audio.StreamFree(fhstr2);
+    fhstr2 = std::exchange(m_queuedBack, 0);
+    m_queuedBackFile.clear();
+    FCurBackSoundFile = NextBackSoundFile(list);
+    QueueNextBackSoundFile(list);
+}
+
+void TMeditationPlayer::DropQueuedBackSound()
+{
+    if (m_queuedBack != 0)
+        m_audio.StreamFree(m_queuedBack);
+    m_queuedBack = 0;
+    m_queuedBackFile.clear();
 }
 
 void TMeditationPlayer::StartPlayingBackSound()
@@ -262,18 +325,30 @@ void TMeditationPlayer::CheckPlayingBackSound()
     if (FStopped)
         return;
     const TMp3ListItem *list = ChosenBackSoundList();
-    if (list == nullptr || IsPlayingSomethingIn2())
+    if (list == nullptr) {
+        // Switched off: the playing file ends by itself and nothing follows it.
+        DropQueuedBackSound();
         return;
-    ++FCurBackSoundFile;
-    if (FCurBackSoundFile < 0 || FCurBackSoundFile > list->mp3files.size() - 1)
-        FCurBackSoundFile = 0;
+    }
+    if (IsPlayingSomethingIn2()) {
+        KeepQueuedBackSoundInStep(*list);
+        return;
+    }
+    // The library started the following file as this one ended; it only changes places.
+    if (m_queuedBack != 0 && m_audio.ChannelIsActive(m_queuedBack)) {
+        TakeOverQueuedBackSound(*list);
+        return;
+    }
+    FCurBackSoundFile = NextBackSoundFile(*list);
     StartBackSoundFile(*list);
 }
 
 void TMeditationPlayer::StopPlayingBackSound()
 {
-    // Halted whatever FPlaySound says now: the box may have been cleared during the
-    // meditation, and the background must not outlive it.
+    // The waiting file goes first, so that it cannot take over in between. Halted whatever
+    // FPlaySound says now: the box may have been cleared during the meditation, and the
+    // background must not outlive it.
+    DropQueuedBackSound();
     if (IsPlayingSomethingIn2())
         m_audio.ChannelStop(fhstr2);
 }

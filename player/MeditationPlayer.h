@@ -17,6 +17,8 @@
 // host, so Stop, Start, the volume bar and closing the window act during a meditation.
 //
 // Channel 1 (fhstr1) carries the voice and the music, channel 2 (fhstr2) the background.
+// The background's following file waits beside channel 2, chained to start at the frame
+// where the playing one ends, so the playlist sounds without gaps.
 class TMeditationPlayer
 {
 public:
@@ -106,6 +108,12 @@ private:
     QStringList MusicFiles(qint32 musicnum) const;
     const TMp3ListItem *ChosenBackSoundList() const;
     void StartBackSoundFile(const TMp3ListItem &list);
+    qint32 NextBackSoundFile(const TMp3ListItem &list) const;
+    float BackSoundVolume(const TMp3ListItem &list) const;
+    void QueueNextBackSoundFile(const TMp3ListItem &list);
+    void KeepQueuedBackSoundInStep(const TMp3ListItem &list);
+    void TakeOverQueuedBackSound(const TMp3ListItem &list);
+    void DropQueuedBackSound();
     bool LoadAndPlayOnChannel1(const QString &fname, double volume);
     void WaitForPhaseEnd();
 
@@ -116,4 +124,10 @@ private:
     TMp3FilesList &m_musicLists;
     TMp3FilesList &m_backSoundsLists;
     TMedRun m_run;
+
+    // The background file chained after fhstr2: its handle (0 when it could not be
+    // opened), its file (empty when none was tried) and the volume it was given.
+    StreamHandle m_queuedBack = 0;
+    QString m_queuedBackFile;
+    float m_queuedBackVolume = 0.0f;
 };

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -62,6 +63,9 @@ struct SdlMpg123Audio::Stream
     float volume = 1.0f;
     bool playing = false;
     bool ended = false;
+    // Started by the callback at the frame after this stream's last one.
+    Stream *startsNext = nullptr;
+    std::uint64_t mixedPass = 0;
 };
 
 class SdlMpg123Audio::DeviceLock
@@ -208,6 +212,33 @@ void SdlMpg123Audio::ChannelPlay(StreamHandle stream)
         found->playing = true;
 }
 
+void SdlMpg123Audio::ChannelPlayAfter(StreamHandle next, StreamHandle current)
+{
+    DeviceLock lock(m_device);
+    Stream *following = Find(next);
+    if (following == nullptr || following->playing || following->ended)
+        return;
+    Stream *leading = Find(current);
+    if (leading != nullptr && leading != following && (leading->playing || WaitsToStart(leading)))
+        leading->startsNext = following;
+    else
+        following->playing = true;
+}
+
+bool SdlMpg123Audio::WaitsToStart(const Stream *stream) const
+{
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [stream](const auto &entry) { return entry.second->startsNext == stream; });
+}
+
+// Under the device lock: nothing starts the stream when another one ends.
+void SdlMpg123Audio::CancelStartOf(const Stream *stream)
+{
+    for (auto &entry : m_streams)
+        if (entry.second->startsNext == stream)
+            entry.second->startsNext = nullptr;
+}
+
 bool SdlMpg123Audio::ChannelIsActive(StreamHandle stream)
 {
     DeviceLock lock(m_device);
@@ -218,8 +249,11 @@ bool SdlMpg123Audio::ChannelIsActive(StreamHandle stream)
 void SdlMpg123Audio::ChannelStop(StreamHandle stream)
 {
     DeviceLock lock(m_device);
-    if (Stream *found = Find(stream))
+    if (Stream *found = Find(stream)) {
         found->playing = false;
+        found->startsNext = nullptr;
+        CancelStartOf(found);
+    }
 }
 
 void SdlMpg123Audio::StreamFree(StreamHandle stream)
@@ -232,6 +266,7 @@ void SdlMpg123Audio::StreamFree(StreamHandle stream)
             return;
         removed = std::move(it->second);
         m_streams.erase(it);
+        CancelStartOf(removed.get());
     }
     removed->released.store(true, std::memory_order_relaxed);
     std::lock_guard<std::mutex> lock(m_decodeMutex);
@@ -250,35 +285,55 @@ void SdlMpg123Audio::OutputCallback(void *self, std::uint8_t *bytes, int length)
 
 void SdlMpg123Audio::MixPlayingStreams(float *out, std::size_t frames)
 {
+    ++m_mixPass;
     bool refill = false;
-    for (auto &[handle, stream] : m_streams) {
-        if (!stream->playing)
-            continue;
-        if (MixStream(*stream, out, frames)) {
-            stream->playing = false;
-            stream->ended = true;
-            PostStreamEnded();
-        } else if (stream->ring.StoredFrames() < kRefillBelowFrames) {
-            refill = true;
-        }
+    for (auto &entry : m_streams) {
+        Stream *stream = entry.second.get();
+        // A stream started by a chain in this run is mixed already.
+        if (stream->playing && stream->mixedPass != m_mixPass)
+            refill = MixChain(stream, out, frames) || refill;
     }
     ClipToUnit(out, frames * FrameRing::kChannels);
     if (refill && !m_refillRequested.exchange(true))
         WakeDecoder();
 }
 
-// True when the stream has given its last frame.
-bool SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t frames)
+// Mixes the stream and, from the frame where it gives out, the stream chained after it (and
+// so on): the join has no gap. True when the last one mixed runs low and wants the decoder.
+bool SdlMpg123Audio::MixChain(Stream *stream, float *out, std::size_t frames)
+{
+    std::size_t offset = 0;
+    for (;;) {
+        stream->mixedPass = m_mixPass;
+        bool ended = false;
+        offset += MixStream(*stream, out + offset * FrameRing::kChannels, frames - offset, ended);
+        if (!ended)
+            return stream->ring.StoredFrames() < kRefillBelowFrames;
+        stream->playing = false;
+        stream->ended = true;
+        PostStreamEnded();
+        Stream *next = std::exchange(stream->startsNext, nullptr);
+        if (next == nullptr || next->playing || next->ended)
+            return false;
+        next->playing = true;
+        stream = next;
+    }
+}
+
+// Returns the frames mixed; `ended` is set once the stream has given its last frame.
+std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t frames, bool &ended)
 {
     // Read before the ring: once the decoder is done, an empty ring means the end, while
     // an empty ring alone may only mean the decoder is late.
     const bool decoded = stream.decoded.load(std::memory_order_acquire);
     const float volume = stream.volume;
-    stream.ring.Read(frames, [&out, volume](const float *samples, std::size_t count) {
-        MixScaled(out, samples, count * FrameRing::kChannels, volume);
-        out += count * FrameRing::kChannels;
-    });
-    return decoded && stream.ring.StoredFrames() == 0;
+    const std::size_t mixed =
+        stream.ring.Read(frames, [&out, volume](const float *samples, std::size_t count) {
+            MixScaled(out, samples, count * FrameRing::kChannels, volume);
+            out += count * FrameRing::kChannels;
+        });
+    ended = decoded && stream.ring.StoredFrames() == 0;
+    return mixed;
 }
 
 void SdlMpg123Audio::PostStreamEnded()

@@ -38,6 +38,8 @@ public:
     StreamHandle StreamCreateFile(const QString &fileName) override;
     void ChannelSetVolume(StreamHandle stream, float volume) override;
     void ChannelPlay(StreamHandle stream) override;
+    // The callback starts `next` inside the same buffer in which `current` ran dry.
+    void ChannelPlayAfter(StreamHandle next, StreamHandle current) override;
     bool ChannelIsActive(StreamHandle stream) override;
     void ChannelStop(StreamHandle stream) override;
     void StreamFree(StreamHandle stream) override;
@@ -50,7 +52,10 @@ private:
     void CloseDevice();
     static void OutputCallback(void *self, std::uint8_t *bytes, int length);
     void MixPlayingStreams(float *out, std::size_t frames);
-    bool MixStream(Stream &stream, float *out, std::size_t frames);
+    bool MixChain(Stream *stream, float *out, std::size_t frames);
+    static std::size_t MixStream(Stream &stream, float *out, std::size_t frames, bool &ended);
+    bool WaitsToStart(const Stream *stream) const;
+    void CancelStartOf(const Stream *stream);
     void PostStreamEnded();
     Stream *Find(StreamHandle handle) const;
     StreamHandle NextFreeHandle();
@@ -67,6 +72,8 @@ private:
     // Changed only with the device locked; read by the callback.
     std::unordered_map<StreamHandle, std::shared_ptr<Stream>> m_streams;
     StreamHandle m_lastHandle = 0;
+    // Counts the callback's runs; a stream mixed in this run carries its number.
+    std::uint64_t m_mixPass = 0;
 
     std::thread m_decoder;
     // An SDL semaphore: posting it never blocks, so the callback may wake the decoder.

@@ -1,5 +1,7 @@
 #include "FakeAudio.h"
 
+#include <algorithm>
+
 FakeAudio::FakeAudio(const quint64 &clock)
     : m_clock(clock)
 {
@@ -14,9 +16,10 @@ bool FakeAudio::Init()
 void FakeAudio::Free()
 {
     Record(Op::Free, 0);
-    for (auto &entry : m_streams) {
-        Silence(entry.second, false);
-        entry.second.freed = true;
+    for (auto &[handle, stream] : m_streams) {
+        Silence(handle, stream, false);
+        CancelStart(handle, stream);
+        stream.freed = true;
     }
 }
 
@@ -48,6 +51,22 @@ void FakeAudio::ChannelPlay(StreamHandle stream)
     Record(Op::Play, stream);
 }
 
+void FakeAudio::ChannelPlayAfter(StreamHandle next, StreamHandle current)
+{
+    Stream *following = Find(next);
+    if (following != nullptr && !following->freed && !following->startedAt) {
+        const Stream *leading = Find(current);
+        if (leading != nullptr && leading != following && (Sounds(*leading) || WaitsToStart(*leading))) {
+            following->startedAt = *leading->startedAt + leading->duration;
+            following->startsAfter = current;
+        } else {
+            following->startedAt = m_clock;
+        }
+    }
+    Record(Op::PlayAfter, next);
+    m_calls.back().after = current;
+}
+
 bool FakeAudio::ChannelIsActive(StreamHandle stream)
 {
     ++m_activityQueries;
@@ -57,15 +76,18 @@ bool FakeAudio::ChannelIsActive(StreamHandle stream)
 
 void FakeAudio::ChannelStop(StreamHandle stream)
 {
-    if (Stream *found = Find(stream))
-        Silence(*found, true);
+    if (Stream *found = Find(stream)) {
+        Silence(stream, *found, true);
+        CancelStart(stream, *found);
+    }
     Record(Op::Stop, stream);
 }
 
 void FakeAudio::StreamFree(StreamHandle stream)
 {
     if (Stream *found = Find(stream)) {
-        Silence(*found, false);
+        Silence(stream, *found, false);
+        CancelStart(stream, *found);
         found->freed = true;
     }
     Record(Op::StreamFree, stream);
@@ -90,6 +112,12 @@ bool FakeAudio::AnythingSounds() const
     return NextStreamEnd().has_value();
 }
 
+bool FakeAudio::AnythingWaitsToStart() const
+{
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [this](const auto &entry) { return WaitsToStart(entry.second); });
+}
+
 std::vector<FakeAudio::Played> FakeAudio::Plays() const
 {
     std::vector<Played> plays;
@@ -104,7 +132,10 @@ std::vector<FakeAudio::Played> FakeAudio::Plays() const
         plays.push_back({entry.first, stream.file, stream.volume, *stream.startedAt, end,
                          stream.halted});
     }
-    // Handles grow with every stream, and streams start right after they are created.
+    // A chained stream starts after streams created later; at the same moment, the one
+    // created first comes first.
+    std::stable_sort(plays.begin(), plays.end(),
+                     [](const Played &a, const Played &b) { return a.start < b.start; });
     return plays;
 }
 
@@ -119,8 +150,30 @@ std::vector<FakeAudio::Played> FakeAudio::PlaysUnder(const QString &folderPrefix
 
 bool FakeAudio::Sounds(const Stream &stream) const
 {
-    return stream.startedAt && !stream.silencedAt && !stream.freed
+    return stream.startedAt && !stream.silencedAt && !stream.freed && *stream.startedAt <= m_clock
            && m_clock < *stream.startedAt + stream.duration;
+}
+
+bool FakeAudio::WaitsToStart(const Stream &stream) const
+{
+    return stream.startedAt && !stream.freed && *stream.startedAt > m_clock;
+}
+
+void FakeAudio::CancelStart(StreamHandle handle, Stream &stream)
+{
+    if (!WaitsToStart(stream))
+        return;
+    stream.startedAt.reset();
+    stream.startsAfter = 0;
+    CancelStartsAfter(handle);
+}
+
+// The stream will not reach its end: whatever was chained after it never starts.
+void FakeAudio::CancelStartsAfter(StreamHandle handle)
+{
+    for (auto &[other, stream] : m_streams)
+        if (stream.startsAfter == handle)
+            CancelStart(other, stream);
 }
 
 FakeAudio::Stream *FakeAudio::Find(StreamHandle handle)
@@ -141,10 +194,11 @@ void FakeAudio::Record(Op op, StreamHandle handle, float volume)
     m_calls.push_back({op, handle, file, volume, m_clock});
 }
 
-void FakeAudio::Silence(Stream &stream, bool halted)
+void FakeAudio::Silence(StreamHandle handle, Stream &stream, bool halted)
 {
     if (Sounds(stream)) {
         stream.silencedAt = m_clock;
         stream.halted = halted;
+        CancelStartsAfter(handle);
     }
 }

@@ -11,11 +11,12 @@
 
 // A scripted audio library on a virtual clock: every file lasts its given duration,
 // chosen files cannot be opened, and every call is recorded with the time it happened.
-// Activity queries are only counted: they come at every poll.
+// Activity queries are only counted: they come at every poll. A stream chained after
+// another starts at the virtual moment the other one ends.
 class FakeAudio : public AudioLibrary
 {
 public:
-    enum class Op { Init, Free, Create, SetVolume, Play, Stop, StreamFree };
+    enum class Op { Init, Free, Create, SetVolume, Play, PlayAfter, Stop, StreamFree };
 
     struct Call
     {
@@ -24,6 +25,7 @@ public:
         QString file;
         float volume = 0.0f;
         quint64 at = 0;
+        StreamHandle after = 0; // PlayAfter: the stream it waits for
     };
 
     // One started stream: its file, volume, and when it started and fell silent.
@@ -48,6 +50,7 @@ public:
     StreamHandle StreamCreateFile(const QString &fileName) override;
     void ChannelSetVolume(StreamHandle stream, float volume) override;
     void ChannelPlay(StreamHandle stream) override;
+    void ChannelPlayAfter(StreamHandle next, StreamHandle current) override;
     bool ChannelIsActive(StreamHandle stream) override;
     void ChannelStop(StreamHandle stream) override;
     void StreamFree(StreamHandle stream) override;
@@ -55,6 +58,8 @@ public:
     // When the earliest stream that still sounds will end.
     std::optional<quint64> NextStreamEnd() const;
     bool AnythingSounds() const;
+    // A stream that waits to start after another, or whose start lies ahead.
+    bool AnythingWaitsToStart() const;
 
     const std::vector<Call> &Calls() const { return m_calls; }
     // Every started stream in the order of starting.
@@ -73,12 +78,16 @@ private:
         std::optional<quint64> silencedAt;
         bool halted = false;
         bool freed = false;
+        StreamHandle startsAfter = 0;
     };
 
     bool Sounds(const Stream &stream) const;
+    bool WaitsToStart(const Stream &stream) const;
+    void CancelStart(StreamHandle handle, Stream &stream);
+    void CancelStartsAfter(StreamHandle handle);
     Stream *Find(StreamHandle handle);
     void Record(Op op, StreamHandle handle, float volume = 0.0f);
-    void Silence(Stream &stream, bool halted);
+    void Silence(StreamHandle handle, Stream &stream, bool halted);
 
     const quint64 &m_clock;
     quint64 m_defaultDuration = 2000;

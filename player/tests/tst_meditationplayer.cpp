@@ -193,6 +193,7 @@ struct Rig
         QVERIFY(!host.progress.empty());
         QCOMPARE(host.progress.back().value, 0.0);
         QVERIFY(!audio.AnythingSounds());
+        QVERIFY(!audio.AnythingWaitsToStart());
     }
 };
 
@@ -225,9 +226,13 @@ private slots:
     void musicChoice_data();
     void musicChoice();
     void musicFileThatCannotBeOpened();
+    void backgroundCyclesThroughItsPlaylist_data();
     void backgroundCyclesThroughItsPlaylist();
+    void nothingWaitingOutlivesTheBackground_data();
+    void nothingWaitingOutlivesTheBackground();
     void noBackgroundSound_data();
     void noBackgroundSound();
+    void backgroundFileThatCannotBeOpenedIsSkippedSilently_data();
     void backgroundFileThatCannotBeOpenedIsSkippedSilently();
     void backgroundSwitchedOffMidwayStillEndsWithTheMeditation();
 
@@ -671,26 +676,100 @@ void TestMeditationPlayer::musicFileThatCannotBeOpened()
     QCOMPARE(rig.host.shutdownRuns, 1);
 }
 
+void TestMeditationPlayer::backgroundCyclesThroughItsPlaylist_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::newRow("two files") << 2;
+    QTest::newRow("one file repeated") << 1;
+}
+
 void TestMeditationPlayer::backgroundCyclesThroughItsPlaylist()
 {
+    QFETCH(int, files);
     Rig rig;
-    for (const QString &file : rig.backs->at(0).mp3files)
+    Rig::AddPlaylist(*rig.backs, "bg", files, 0.75);
+    const qint32 list = rig.backs->flistscount - 1;
+    for (const QString &file : rig.backs->at(list).mp3files)
         rig.audio.SetDuration(file, 3000);
     rig.controls.FPlaySound = true;
-    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FBackSoundFileNum = list + 1;
     rig.Start();
 
     const std::vector<Played> background = rig.Background();
     QVERIFY(background.size() > 20);
     for (std::size_t i = 0; i < background.size(); ++i) {
-        QCOMPARE(FileIndex(background[i]), int(i % 2));
+        QCOMPARE(FileIndex(background[i]), int(i) % files);
         QCOMPARE(background[i].volume, float(0.75 * 0.4 * 0.8));
-        if (i > 0) // the next file starts at the next check, 20 ms at most
-            QVERIFY(background[i].start - background[i - 1].end <= 20);
+        if (i > 0) // the next file starts at the very end of the previous one
+            QCOMPARE(background[i].start, background[i - 1].end);
     }
+    QCOMPARE(rig.player.FCurBackSoundFile, int(background.size() - 1) % files);
     // Halted with the meditation's end.
     QVERIFY(background.back().halted);
     QCOMPARE(background.back().end, rig.Voice().back().end);
+    rig.ExpectWoundUp();
+}
+
+// The file waiting to follow never starts after the background was stopped, switched off,
+// cut for music or released with the library.
+void TestMeditationPlayer::nothingWaitingOutlivesTheBackground_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<quint64>("at");
+    QTest::addColumn<bool>("haltsAtOnce"); // or the playing file ends by itself
+    // Files of 3 s: 10.5 s is mid-file; at 12 s the next file has taken over but no check
+    // has seen it yet.
+    QTest::newRow("stop mid-file") << QStringLiteral("stop") << quint64(10'500) << true;
+    QTest::newRow("stop as a file ends") << QStringLiteral("stop") << quint64(12'000) << true;
+    QTest::newRow("window closed") << QStringLiteral("window closed") << quint64(10'500) << true;
+    QTest::newRow("music after the meditation")
+        << QStringLiteral("music after the meditation") << quint64(0) << true;
+    QTest::newRow("end of the meditation") << QStringLiteral("end of the meditation") << quint64(0) << true;
+    QTest::newRow("switched off") << QStringLiteral("switched off") << quint64(10'500) << false;
+}
+
+void TestMeditationPlayer::nothingWaitingOutlivesTheBackground()
+{
+    QFETCH(QString, event);
+    QFETCH(quint64, at);
+    QFETCH(bool, haltsAtOnce);
+    Rig rig;
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 3000);
+    rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FPlayMusic = event == QStringLiteral("music after the meditation");
+    rig.controls.FMusicPosition = 2;
+    rig.host.selectedMusicPlaylist = 0;
+    std::optional<quint64> cut;
+    if (event == QStringLiteral("stop"))
+        rig.host.At(at, [&] { rig.player.StopButtonClick(); cut = rig.clock; });
+    if (event == QStringLiteral("window closed"))
+        rig.host.At(at, [&] { rig.player.ReleaseAudio(); cut = rig.clock; });
+    if (event == QStringLiteral("switched off"))
+        rig.host.At(at, [&] {
+            rig.controls.FPlaySound = false;
+            rig.player.Button2Click();
+            cut = rig.clock;
+        });
+    rig.Start();
+    if (event == QStringLiteral("music after the meditation"))
+        cut = rig.Music().front().start;
+    if (event == QStringLiteral("end of the meditation"))
+        cut = rig.Voice().back().end;
+    QVERIFY(cut.has_value());
+    // Long after: nothing was left to start on its own.
+    rig.clock += 600'000;
+
+    const std::vector<Played> background = rig.Background();
+    QVERIFY(background.size() >= 3);
+    const Played &last = background.back();
+    for (const Played &play : background)
+        QVERIFY2(play.start <= *cut, qPrintable(QString::number(play.start)));
+    QCOMPARE(last.end, haltsAtOnce ? *cut : last.start + 3000);
+    QVERIFY(!rig.audio.AnythingSounds());
+    QVERIFY(!rig.audio.AnythingWaitsToStart());
 }
 
 void TestMeditationPlayer::noBackgroundSound_data()
@@ -724,22 +803,43 @@ void TestMeditationPlayer::noBackgroundSound()
     QCOMPARE(rig.audio.CallsOnUnknownHandles(), 0);
 }
 
+void TestMeditationPlayer::backgroundFileThatCannotBeOpenedIsSkippedSilently_data()
+{
+    QTest::addColumn<int>("unopenable");
+    QTest::newRow("first file") << 0;
+    QTest::newRow("second file") << 1;
+}
+
 void TestMeditationPlayer::backgroundFileThatCannotBeOpenedIsSkippedSilently()
 {
+    QFETCH(int, unopenable);
     Rig rig;
-    rig.audio.SetUnopenable(QStringLiteral("/bg/0/0.mp3"));
+    const QString bad = rig.backs->at(0).mp3files.at(unopenable);
+    rig.audio.SetUnopenable(bad);
     rig.controls.FPlaySound = true;
     rig.controls.FBackSoundFileNum = 1;
     rig.Start();
 
     const std::vector<Played> background = rig.Background();
-    QVERIFY(!background.empty());
-    for (const Played &play : background)
-        QCOMPARE(FileIndex(play), 1);
-    // The first file failed at the start; the first check moved on to the second.
+    QVERIFY(background.size() > 10);
+    for (std::size_t i = 0; i < background.size(); ++i) {
+        QCOMPARE(FileIndex(background[i]), 1 - unopenable);
+        // The check that finds the bad file next moves on; the pass after it starts the
+        // good one.
+        if (i > 0)
+            QVERIFY(background[i].start - background[i - 1].end <= 40);
+    }
+    // Either the first file failed at the start and the first check moved on to the
+    // second, or the first one played at once.
     QCOMPARE(background.front().start, quint64(0));
+    // Tried once each time its turn comes, not at every check.
+    qsizetype tries = 0;
+    for (const FakeAudio::Call &call : rig.audio.Calls())
+        tries += call.op == FakeAudio::Op::Create && call.file == bad ? 1 : 0;
+    QVERIFY2(tries <= 2 * qsizetype(background.size()) + 1, qPrintable(QString::number(tries)));
     QVERIFY(rig.host.messages.isEmpty());
     QCOMPARE(Name(rig.Voice().back()), QStringLiteral("pimedend"));
+    rig.ExpectWoundUp();
 }
 
 void TestMeditationPlayer::backgroundSwitchedOffMidwayStillEndsWithTheMeditation()
@@ -776,7 +876,9 @@ void TestMeditationPlayer::volumeRuleAndAChangeDuringTheMeditation()
     rig.controls.FPlayMusic = true;
     rig.controls.FMusicPosition = 0;
     rig.controls.FMusicSubFileNum = 0;
-    const quint64 change = 40'000;
+    // Away from the start of a background file (every 2 s from 2 s on): one that starts in
+    // the very pass of the change may take either volume.
+    const quint64 change = 41'000;
     // The volume bar copies the controls into the options at once.
     rig.host.At(change, [&rig] {
         rig.controls.FVolume = 0.3;
@@ -796,6 +898,18 @@ void TestMeditationPlayer::volumeRuleAndAChangeDuringTheMeditation()
         (play.start < change ? before : after) += 1;
     }
     QVERIFY(before > 5 && after > 5);
+    // The background file waiting to follow got the new volume once, not at every check.
+    QSet<StreamHandle> background;
+    int volumeSets = 0;
+    for (const FakeAudio::Call &call : rig.audio.Calls()) {
+        if (!call.file.startsWith(QLatin1String("/bg/")))
+            continue;
+        if (call.op == FakeAudio::Op::Create)
+            background.insert(call.handle);
+        if (call.op == FakeAudio::Op::SetVolume)
+            ++volumeSets;
+    }
+    QCOMPARE(volumeSets, int(background.size()) + 1);
 }
 
 void TestMeditationPlayer::stopAtEachStage_data()

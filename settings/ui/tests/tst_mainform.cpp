@@ -32,6 +32,7 @@ public:
     StreamHandle StreamCreateFile(const QString &) override { return 0; }
     void ChannelSetVolume(StreamHandle, float) override {}
     void ChannelPlay(StreamHandle) override {}
+    void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
     bool ChannelIsActive(StreamHandle) override { return false; }
     void ChannelStop(StreamHandle) override {}
     void StreamFree(StreamHandle) override {}
