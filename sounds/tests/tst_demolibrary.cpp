@@ -1,108 +1,65 @@
-// Walks the generated demo library next to the program: every folder the voice library and the
-// preparation playlists read holds MP3 files that decode, and every file the default music and
-// background playlists name is there and decodes, with a sensible length.
+// The generated demo library holds everything the program reads: a recording that the audio
+// layer opens in every voice folder and preparation folder of both instructors, and every file
+// of the default music and background playlists.
+
+#include "player/Mp3Decoder.h"
+#include "playlists/Mp3FilesList.h"
+#include "shell/Assert.h"
+#include "voices/VoiceLibrary.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QtTest>
-
-#include <mpg123.h>
-
-#include <memory>
+#include <QTest>
+#include <vector>
 
 namespace {
 
-QString soundsDir()
+QString programDir()
 {
-    return QStringLiteral(NESVARA_PROGRAM_DIR "Sounds/");
+    return QStringLiteral(NESVARA_PROGRAM_DIR);
 }
 
-struct Mpg123Deleter {
-    void operator()(mpg123_handle *handle) const
-    {
-        mpg123_close(handle);
-        mpg123_delete(handle);
-    }
-};
-using Mpg123Handle = std::unique_ptr<mpg123_handle, Mpg123Deleter>;
-
-// What decoding the start of a file found out.
-struct DecodeResult {
-    QString error;
-    long rate = 0;
-    double seconds = 0;
-};
-
-DecodeResult decodeStart(const QString &path)
+// Seconds of audio the decoder yields; -1 when the file does not open.
+double decodedSeconds(const QString &path)
 {
-    DecodeResult result;
-    int err = MPG123_OK;
-    Mpg123Handle handle(mpg123_new(nullptr, &err));
-    if (!handle) {
-        result.error = QStringLiteral("mpg123_new: %1").arg(err);
-        return result;
-    }
-    if (mpg123_open(handle.get(), QFile::encodeName(path).constData()) != MPG123_OK) {
-        result.error = QString::fromUtf8(mpg123_strerror(handle.get()));
-        return result;
-    }
-    int channels = 0;
-    int encoding = 0;
-    if (mpg123_getformat(handle.get(), &result.rate, &channels, &encoding) != MPG123_OK) {
-        result.error = QString::fromUtf8(mpg123_strerror(handle.get()));
-        return result;
-    }
-    unsigned char buffer[16384];
-    size_t done = 0;
-    const int readResult = mpg123_read(handle.get(), buffer, sizeof buffer, &done);
-    if (readResult != MPG123_OK || done == 0) {
-        result.error = QStringLiteral("no audio in the first frames: %1")
-                           .arg(QString::fromUtf8(mpg123_plain_strerror(readResult)));
-        return result;
-    }
-    mpg123_scan(handle.get());
-    const off_t samples = mpg123_length(handle.get());
-    if (samples > 0 && result.rate > 0)
-        result.seconds = double(samples) / double(result.rate);
-    return result;
+    const std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(path);
+    if (!decoder)
+        return -1;
+    std::vector<float> frames(8192 * Mp3Decoder::kOutputChannels);
+    std::size_t total = 0;
+    while (const std::size_t got = decoder->Read(frames.data(), 8192))
+        total += got;
+    return double(total) / Mp3Decoder::kOutputRate;
 }
 
-QStringList mp3FilesIn(const QString &folder)
+// Every list of a voice set, by field name; an instructor's missing lists stay empty.
+std::vector<std::pair<const char *, const QStringList *>> listsOf(const TInstructorVoices &v)
 {
-    return QDir(folder).entryList({QStringLiteral("*.mp3")}, QDir::Files,
-                                  QDir::Name | QDir::IgnoreCase);
+    return {{"FRemindersTech1List", &v.FRemindersTech1List},
+            {"FRemindersTech2List", &v.FRemindersTech2List},
+            {"FRemindersTech3InhalList", &v.FRemindersTech3InhalList},
+            {"FRemindersTech3ExhalList", &v.FRemindersTech3ExhalList},
+            {"FRemindersTech6List", &v.FRemindersTech6List},
+            {"FRemindersConcIntSecList", &v.FRemindersConcIntSecList},
+            {"FRemindersConcIntSecNotBegList", &v.FRemindersConcIntSecNotBegList},
+            {"FRemindersConcIntTimeList", &v.FRemindersConcIntTimeList},
+            {"FRemindersConcIntTimeNotBegList", &v.FRemindersConcIntTimeNotBegList},
+            {"FRemindersConcIntEndList", &v.FRemindersConcIntEndList},
+            {"FMedBegsTech1List", &v.FMedBegsTech1List},
+            {"FMedBegsTech2List", &v.FMedBegsTech2List},
+            {"FMedBegsTech3List", &v.FMedBegsTech3List},
+            {"FMedBegsTech4List", &v.FMedBegsTech4List},
+            {"FMedBegsTech5List", &v.FMedBegsTech5List},
+            {"FMedBegsTech6List", &v.FMedBegsTech6List},
+            {"FMedBegsTech7List", &v.FMedBegsTech7List},
+            {"FMedBegsTech8List", &v.FMedBegsTech8List},
+            {"FMedBegsQuickList", &v.FMedBegsQuickList},
+            {"FMedBegsTechConcAddList", &v.FMedBegsTechConcAddList},
+            {"FMedBegsTechPrepContIntSecList", &v.FMedBegsTechPrepContIntSecList},
+            {"FMedBegsTechPrepContIntTimeList", &v.FMedBegsTechPrepContIntTimeList},
+            {"FMedEndsList", &v.FMedEndsList},
+            {"FMedEndsTech6List", &v.FMedEndsTech6List}};
 }
-
-const char *const kOstrelVoiceFolders[] = {
-    "RemindsTech1/",          "RemindsTech2/",          "RemindsTech3/Inhals/",
-    "RemindsTech3/Exhals/",   "RemindsTech6/",          "RemindsConcTech1/Seconds/",
-    "RemindsConcTech1/Seconds/More/", "RemindsConcTech1/Time/", "RemindsConcTech1/Time/More",
-    "EndRemindsConcTech1/",   "MedBegsTech1/",          "MedBegsTech2/",
-    "MedBegsTech3/",          "MedBegsTech4/",          "MedBegsTech5/",
-    "MedBegsTech6/",          "MedBegsTech7/",          "MedBegsTech8/",
-    "MedBegQuick/",           "MedBegsConcAddText/",    "MedEnds/",
-    "MedEndsTech5/",
-};
-
-const char *const kMarvaneVoiceFolders[] = {
-    "MedBegsTech1/", "MedBegsTech8/", "MedBegQuick/", "RemindsTech1/", "MedEnds/",
-};
-
-const char *const kBackSounds[] = {
-    "heavyrain", "stream", "forest", "train", "sea", "gvalt", "fire", "firen", "wind", "frogs",
-};
-
-const char *const kMusicFiles[] = {
-    "Music/Collection/01_Larinov/Utrenniy svet.mp3",
-    "Music/Collection/01_Larinov/Tikhaya voda.mp3",
-    "Music/Collection/02_Larinov/Zvyozdnoe nebo.mp3",
-    "Music/Collection/02_Larinov/Nochnoy sad.mp3",
-    "Music/Collection/03_Vedenskaya/Gornoe ozero.mp3",
-    "Music/Collection/03_Vedenskaya/Oblaka.mp3",
-    "Music/Collection/04_Vedenskaya/Dolgiy vydokh.mp3",
-    "Music/mantras/Mantra Ne Dumay - Dlya ostanovki vnutrennego dialoga.mp3",
-};
 
 } // namespace
 
@@ -110,104 +67,91 @@ class TestDemoLibrary : public QObject
 {
     Q_OBJECT
 
+    TInstructorVoiceSets m_voices;
+    QStringList m_reports;
+
 private slots:
-    void initTestCase();
-    void voiceFolderHoldsDecodableMp3_data();
-    void voiceFolderHoldsDecodableMp3();
-    void bodyPartsSortInListOrder();
-    void defaultPlaylistFileDecodes_data();
-    void defaultPlaylistFileDecodes();
-    void libraryIsMarkedComplete();
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(programDir() + QStringLiteral("Sounds")).isDir(), "the demo library is missing");
+        InstallAssertPresenter([this](const QString &text) { m_reports << text; });
+        LoadVoiceLibrary(programDir(), m_voices);
+    }
+
+    void everyVoiceFolderHasRecordings()
+    {
+        QVERIFY2(m_reports.isEmpty(), qPrintable(m_reports.join(QLatin1Char('\n'))));
+        int instructor1Lists = 0;
+        for (const auto &[name, list] : listsOf(m_voices[1]))
+            instructor1Lists += list->isEmpty() ? 0 : 1;
+        QCOMPARE(instructor1Lists, 5);
+        for (const TInstructorVoices &voices : m_voices) {
+            QVERIFY(voices.FNidrasLists->flistscount >= 12);
+            for (qint32 i = 0; i < voices.FNidrasLists->flistscount; ++i)
+                QVERIFY2(!voices.FNidrasLists->at(i).mp3files.isEmpty(),
+                         qPrintable(voices.FNidrasLists->at(i).name));
+        }
+    }
+
+    // Body parts are named by index in folder order, so the files must sort as the list runs:
+    // 01.mp3, 02.mp3, ... with no gap.
+    void bodyPartsComeInListOrder()
+    {
+        const QStringList &parts = m_voices[0].FRemindersTech6List;
+        QVERIFY(parts.size() >= 30);
+        for (int i = 0; i < parts.size(); ++i)
+            QCOMPARE(QFileInfo(parts.at(i)).fileName(), QStringLiteral("%1.mp3").arg(i + 1, 2, 10, QLatin1Char('0')));
+    }
+
+    void everyRecordingOpensInTheAudioLayer()
+    {
+        QStringList files;
+        for (const TInstructorVoices &voices : m_voices) {
+            for (const auto &[name, list] : listsOf(voices))
+                files += *list;
+            for (qint32 i = 0; i < voices.FNidrasLists->flistscount; ++i)
+                files += voices.FNidrasLists->at(i).mp3files;
+        }
+        QVERIFY(files.size() > 100);
+        for (const QString &file : files)
+            QVERIFY2(Mp3Decoder::Open(file) != nullptr, qPrintable(file));
+    }
+
+    void defaultPlaylistFilesPlayForTheirLength_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<double>("minSeconds");
+        QTest::addColumn<double>("maxSeconds");
+        auto lists = std::make_unique<TMp3FilesList>();
+        lists->SetBasicBackSounds(programDir());
+        for (qint32 i = 0; i < lists->flistscount; ++i)
+            for (const QString &file : lists->at(i).mp3files)
+                QTest::newRow(qPrintable(lists->at(i).name)) << file << 20.0 << 60.5;
+        lists->SetBasicMusic(programDir());
+        for (qint32 i = 0; i < lists->flistscount; ++i)
+            for (const QString &file : lists->at(i).mp3files)
+                QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file << 60.0 << 180.5;
+    }
+
+    void defaultPlaylistFilesPlayForTheirLength()
+    {
+        QFETCH(QString, file);
+        QFETCH(double, minSeconds);
+        QFETCH(double, maxSeconds);
+        const double seconds = decodedSeconds(file);
+        QVERIFY2(seconds >= minSeconds && seconds <= maxSeconds,
+                 qPrintable(QStringLiteral("%1 lasts %2 s").arg(file).arg(seconds)));
+    }
+
+    // The build regenerates only a library without this mark; the generator writes it last.
+    void libraryIsMarkedComplete()
+    {
+        QVERIFY(QFileInfo(programDir() + QStringLiteral("Sounds/.demo-library.stamp")).isFile());
+        const QStringList leftovers = QDir(programDir()).entryList(
+            {QStringLiteral("Sounds.tmp.*"), QStringLiteral("Sounds.old.*")}, QDir::AllEntries | QDir::Hidden);
+        QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QStringLiteral(", "))));
+    }
 };
-
-void TestDemoLibrary::initTestCase()
-{
-    QVERIFY2(QFileInfo(soundsDir()).isDir(), qPrintable(soundsDir() + QStringLiteral(" is missing")));
-#if MPG123_API_VERSION < 46
-    QCOMPARE(mpg123_init(), int(MPG123_OK));
-#endif
-}
-
-void TestDemoLibrary::voiceFolderHoldsDecodableMp3_data()
-{
-    QTest::addColumn<QString>("folder");
-    for (const char *folder : kOstrelVoiceFolders) {
-        const QString path = QStringLiteral("Ostrel/") + QLatin1String(folder);
-        QTest::newRow(qPrintable(path)) << path;
-    }
-    for (const char *folder : kMarvaneVoiceFolders) {
-        const QString path = QStringLiteral("Marvane/") + QLatin1String(folder);
-        QTest::newRow(qPrintable(path)) << path;
-    }
-    // Preparation recordings: twelve folders for the first instructor, thirteen for the second.
-    for (int i = 1; i <= 13; ++i) {
-        const QString name = QStringLiteral("Nidras%1/").arg(i, 2, 10, QLatin1Char('0'));
-        if (i <= 12)
-            QTest::newRow(qPrintable(QStringLiteral("Ostrel/") + name)) << QStringLiteral("Ostrel/") + name;
-        QTest::newRow(qPrintable(QStringLiteral("Marvane/") + name)) << QStringLiteral("Marvane/") + name;
-    }
-}
-
-void TestDemoLibrary::voiceFolderHoldsDecodableMp3()
-{
-    QFETCH(QString, folder);
-    const QStringList files = mp3FilesIn(soundsDir() + folder);
-    QVERIFY2(!files.isEmpty(), qPrintable(folder + QStringLiteral(" holds no MP3 file")));
-    for (const QString &file : files) {
-        const DecodeResult result = decodeStart(soundsDir() + folder + QLatin1Char('/') + file);
-        QVERIFY2(result.error.isEmpty(), qPrintable(folder + file + QStringLiteral(": ") + result.error));
-        QVERIFY2(result.seconds > 0.3, qPrintable(folder + file + QStringLiteral(" is too short")));
-    }
-}
-
-// The program orders a folder's files by name and names body parts by index in that order, so
-// the names must sort as the list runs: 01.mp3, 02.mp3, ... with no gap.
-void TestDemoLibrary::bodyPartsSortInListOrder()
-{
-    const QStringList files = mp3FilesIn(soundsDir() + QStringLiteral("Ostrel/RemindsTech6"));
-    QVERIFY2(files.size() >= 30, qPrintable(QString::number(files.size())));
-    const int width = qMax(2, int(QString::number(files.size()).size()));
-    for (int i = 0; i < files.size(); ++i)
-        QCOMPARE(files.at(i), QStringLiteral("%1.mp3").arg(i + 1, width, 10, QLatin1Char('0')));
-}
-
-void TestDemoLibrary::defaultPlaylistFileDecodes_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<double>("minSeconds");
-    QTest::addColumn<double>("maxSeconds");
-    for (const char *name : kBackSounds) {
-        const QString file = QStringLiteral("BackSounds/%1.mp3").arg(QLatin1String(name));
-        QTest::newRow(qPrintable(file)) << file << 20.0 << 60.5;
-    }
-    for (const char *name : kMusicFiles) {
-        const QString file = QString::fromUtf8(name);
-        QTest::newRow(qPrintable(file)) << file << 60.0 << 180.5;
-    }
-}
-
-void TestDemoLibrary::defaultPlaylistFileDecodes()
-{
-    QFETCH(QString, file);
-    QFETCH(double, minSeconds);
-    QFETCH(double, maxSeconds);
-    const QString path = soundsDir() + file;
-    QVERIFY2(QFileInfo(path).isFile(), qPrintable(path + QStringLiteral(" is missing")));
-    const DecodeResult result = decodeStart(path);
-    QVERIFY2(result.error.isEmpty(), qPrintable(file + QStringLiteral(": ") + result.error));
-    QVERIFY2(result.seconds >= minSeconds && result.seconds <= maxSeconds,
-             qPrintable(QStringLiteral("%1 lasts %2 s").arg(file).arg(result.seconds)));
-}
-
-// The build regenerates only a library without this mark; the generator writes it last.
-void TestDemoLibrary::libraryIsMarkedComplete()
-{
-    QVERIFY(QFileInfo(soundsDir() + QStringLiteral(".demo-library.stamp")).isFile());
-    const QStringList leftovers = QDir(QStringLiteral(NESVARA_PROGRAM_DIR))
-                                      .entryList({QStringLiteral("Sounds.tmp.*"), QStringLiteral("Sounds.old.*")},
-                                                 QDir::AllEntries | QDir::Hidden);
-    QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QStringLiteral(", "))));
-}
 
 QTEST_GUILESS_MAIN(TestDemoLibrary)
 #include "tst_demolibrary.moc"
