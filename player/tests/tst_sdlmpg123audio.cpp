@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -51,21 +52,33 @@ private:
     std::vector<Saved> m_saved;
 };
 
-// Blocks in the event loop until the stream's end is posted, or the cap runs out.
-void WaitForStreamEnd(SdlMpg123Audio &audio, StreamHandle stream)
+bool AnyActive(SdlMpg123Audio &audio, const std::vector<StreamHandle> &streams)
+{
+    return std::any_of(streams.begin(), streams.end(),
+                       [&audio](StreamHandle stream) { return audio.ChannelIsActive(stream); });
+}
+
+// Blocks in the event loop until the end of the last of the streams is posted, or the cap
+// runs out.
+void WaitForStreamsEnd(SdlMpg123Audio &audio, const std::vector<StreamHandle> &streams)
 {
     QEventLoop loop;
     QTimer cap;
     cap.setSingleShot(true);
     QObject::connect(&cap, &QTimer::timeout, &loop, &QEventLoop::quit);
     audio.SetStreamEndedCallback([&] {
-        if (!audio.ChannelIsActive(stream))
+        if (!AnyActive(audio, streams))
             loop.quit();
     });
-    cap.start(kEndCapMs);
-    if (audio.ChannelIsActive(stream))
+    cap.start(kEndCapMs * int(streams.size()));
+    if (AnyActive(audio, streams))
         loop.exec();
     audio.SetStreamEndedCallback({});
+}
+
+void WaitForStreamEnd(SdlMpg123Audio &audio, StreamHandle stream)
+{
+    WaitForStreamsEnd(audio, {stream});
 }
 
 std::size_t DecodedFrames(const QString &fileName)
@@ -79,6 +92,34 @@ std::size_t DecodedFrames(const QString &fileName)
         total += frames;
     return total;
 }
+
+// SDL's disk output for one test, at the pace of a sound card: one 1024-frame buffer every
+// 23 ms (left alone, it runs as fast as it can write and outruns any decoder).
+void UseDiskOutput(ScopedEnvironment &environment, const QString &output)
+{
+    environment.Set("SDL_AUDIODRIVER", "disk");
+    environment.Set("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+    environment.Set("SDL_DISKAUDIODELAY", "23");
+}
+
+// The stereo frames the disk output recorded.
+struct Recording
+{
+    explicit Recording(const QString &fileName)
+    {
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+    }
+    qsizetype Frames() const { return bytes.size() / qsizetype(2 * sizeof(float)); }
+    float Magnitude(qsizetype frame) const
+    {
+        const auto *samples = reinterpret_cast<const float *>(bytes.constData()) + 2 * frame;
+        return std::max(std::fabs(samples[0]), std::fabs(samples[1]));
+    }
+
+    QByteArray bytes;
+};
 
 int ThreadCount()
 {
@@ -114,6 +155,11 @@ private slots:
 
     void playsEveryRateForItsTrueLengthAndVolume_data();
     void playsEveryRateForItsTrueLengthAndVolume();
+
+    void chainedStreamStartsOnlyWhenItsLeaderEnds_data();
+    void chainedStreamStartsOnlyWhenItsLeaderEnds();
+    void chainedStreamsJoinWithoutSilence_data();
+    void chainedStreamsJoinWithoutSilence();
 
 private:
     QString Temp(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
@@ -377,11 +423,7 @@ void TestSdlMpg123Audio::playsEveryRateForItsTrueLengthAndVolume()
     QFETCH(float, peak);
     const QString output = Temp("played.raw");
     ScopedEnvironment environment;
-    environment.Set("SDL_AUDIODRIVER", "disk");
-    environment.Set("SDL_DISKAUDIOFILE", QFile::encodeName(output));
-    // One 1024-frame buffer every 23 ms, as a sound card takes them; left alone, the disk
-    // output runs as fast as it can write and outruns any decoder.
-    environment.Set("SDL_DISKAUDIODELAY", "23");
+    UseDiskOutput(environment, output);
 
     {
         SdlMpg123Audio audio;
@@ -415,6 +457,112 @@ void TestSdlMpg123Audio::playsEveryRateForItsTrueLengthAndVolume()
     const qsizetype frames = (last - first) / 2 + 1;
     QVERIFY2(std::abs(frames - 44100) <= 64, QByteArray::number(frames).constData());
     QVERIFY2(std::fabs(loudest - peak) < 0.03f, QByteArray::number(loudest).constData());
+}
+
+enum class LeaderFate { PlaysToItsEnd, Stopped, Freed, FollowerStopped, Unknown, AlreadyEnded };
+Q_DECLARE_METATYPE(LeaderFate)
+
+void TestSdlMpg123Audio::chainedStreamStartsOnlyWhenItsLeaderEnds_data()
+{
+    QTest::addColumn<LeaderFate>("fate");
+    QTest::addColumn<bool>("followerPlays");
+    QTest::newRow("leader plays to its end") << LeaderFate::PlaysToItsEnd << true;
+    QTest::newRow("leader stopped") << LeaderFate::Stopped << false;
+    QTest::newRow("leader freed") << LeaderFate::Freed << false;
+    QTest::newRow("follower stopped while waiting") << LeaderFate::FollowerStopped << false;
+    QTest::newRow("unknown leader: at once") << LeaderFate::Unknown << true;
+    QTest::newRow("leader already ended: at once") << LeaderFate::AlreadyEnded << true;
+}
+
+void TestSdlMpg123Audio::chainedStreamStartsOnlyWhenItsLeaderEnds()
+{
+    QFETCH(LeaderFate, fate);
+    QFETCH(bool, followerPlays);
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    const StreamHandle leader = audio.StreamCreateFile(Fixture("short_44100_stereo.mp3"));
+    const StreamHandle follower = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+    QVERIFY(leader != 0 && follower != 0);
+    audio.ChannelPlay(leader);
+    if (fate == LeaderFate::AlreadyEnded)
+        WaitForStreamEnd(audio, leader);
+    audio.ChannelPlayAfter(follower, fate == LeaderFate::Unknown ? StreamHandle(12345) : leader);
+    const bool startsAtOnce = fate == LeaderFate::Unknown || fate == LeaderFate::AlreadyEnded;
+    QCOMPARE(audio.ChannelIsActive(follower), startsAtOnce);
+
+    if (fate == LeaderFate::Stopped)
+        audio.ChannelStop(leader);
+    if (fate == LeaderFate::Freed)
+        audio.StreamFree(leader);
+    if (fate == LeaderFate::FollowerStopped)
+        audio.ChannelStop(follower);
+    // The leader (0.3 s) is over, the follower (1 s) would still sound.
+    QTest::qWait(600);
+    QVERIFY(!audio.ChannelIsActive(leader));
+    QCOMPARE(audio.ChannelIsActive(follower), followerPlays);
+}
+
+void TestSdlMpg123Audio::chainedStreamsJoinWithoutSilence_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("another file") << QStringList{Fixture("tone_44100_stereo.mp3"), Fixture("short_44100_stereo.mp3")};
+    // The third waits for the second, which still waits for the first.
+    QTest::newRow("the same file three times")
+        << QStringList{Fixture("short_44100_stereo.mp3"), Fixture("short_44100_stereo.mp3"),
+                       Fixture("short_44100_stereo.mp3")};
+}
+
+// The tones (amplitude 0.5, 440 Hz) are cut mid-wave at their ends; chained, the recorded
+// output is one tone as long as all of them, never quieter than a zero crossing.
+void TestSdlMpg123Audio::chainedStreamsJoinWithoutSilence()
+{
+    QFETCH(QStringList, files);
+    const QString output = Temp("chained.raw");
+    ScopedEnvironment environment;
+    UseDiskOutput(environment, output);
+
+    qsizetype expectedFrames = 0;
+    {
+        SdlMpg123Audio audio;
+        QVERIFY(audio.Init());
+        std::vector<StreamHandle> streams;
+        for (const QString &file : files) {
+            expectedFrames += qsizetype(DecodedFrames(file));
+            streams.push_back(audio.StreamCreateFile(file));
+            QVERIFY(streams.back() != 0);
+        }
+        audio.ChannelPlay(streams.front());
+        for (std::size_t i = 1; i < streams.size(); ++i)
+            audio.ChannelPlayAfter(streams[i], streams[i - 1]);
+        WaitForStreamsEnd(audio, streams);
+        QVERIFY(!AnyActive(audio, streams));
+    }
+
+    const Recording played(output);
+    qsizetype first = -1;
+    qsizetype last = -1;
+    for (qsizetype frame = 0; frame < played.Frames(); ++frame) {
+        if (played.Magnitude(frame) > 0.001f) {
+            if (first < 0)
+                first = frame;
+            last = frame;
+        }
+    }
+    QVERIFY(first >= 0);
+    qsizetype longestQuiet = 0;
+    for (qsizetype frame = first, quiet = 0; frame <= last; ++frame) {
+        quiet = played.Magnitude(frame) < 0.01f ? quiet + 1 : 0;
+        longestQuiet = std::max(longestQuiet, quiet);
+    }
+    const qsizetype frames = last - first + 1;
+    qInfo("longest quiet run %lld frames (%.2f ms), length off by %lld frames",
+          qlonglong(longestQuiet), double(longestQuiet) * 1000.0 / 44100.0,
+          qlonglong(frames - expectedFrames));
+    // A sine crossing zero stays under the threshold for a frame or two; 5 ms is 220 frames,
+    // and a start from a check would leave the rest of a 1024-frame buffer.
+    QVERIFY2(longestQuiet <= 2, QByteArray::number(longestQuiet).constData());
+    QVERIFY2(std::abs(frames - expectedFrames) <= 4,
+             QByteArray::number(frames - expectedFrames).constData());
 }
 
 QTEST_GUILESS_MAIN(TestSdlMpg123Audio)
