@@ -48,6 +48,12 @@ public:
         if (m_phrases.contains(stream))
             SetSpeaking(stream);
     }
+    void ChannelPlayAfter(StreamHandle next, StreamHandle current) override
+    {
+        m_inner->ChannelPlayAfter(next, current);
+        if (m_phrases.contains(next))
+            SetSpeaking(next);
+    }
     bool ChannelIsActive(StreamHandle stream) override
     {
         const bool active = m_inner->ChannelIsActive(stream);

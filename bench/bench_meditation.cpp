@@ -6,7 +6,8 @@
 //                    [--breath-ms 2000] [--instructor 0] [--backsound 1]
 //                    [--background-files a.mp3,b.mp3] [--opened-files OUT]
 //
-// Figures: how long phrases sounded and how long the silences between them lasted, and
+// Figures: the CPU seconds from Start to the end, all threads and the user-interface
+// thread alone; how long phrases sounded and how long the silences between them lasted, and
 // for each of the two the user-interface thread's wake-ups per second, counted two ways:
 // its voluntary context switches (every real sleep) and its event loop's blocking waits.
 
@@ -29,6 +30,7 @@
 
 #include <array>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -141,6 +143,13 @@ private:
     long long m_waitsSince = 0;
 };
 
+double ThreadCpuSeconds()
+{
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return double(used.tv_sec) + double(used.tv_nsec) / 1e9;
+}
+
 double CpuSeconds()
 {
     rusage usage{};
@@ -224,15 +233,18 @@ int main(int argc, char **argv)
     audio.SetBackgroundFiles(form.FBackSoundsLists->at(settings.backsound - 1).mp3files);
 
     const double cpuBefore = CpuSeconds();
+    const double uiCpuBefore = ThreadCpuSeconds();
     const double wallBefore = bench::MonotonicSeconds();
     meter.Start(false);
     form.Button2Click();
     meter.Stop();
     const double wall = bench::MonotonicSeconds() - wallBefore;
     const double cpu = CpuSeconds() - cpuBefore;
+    const double uiCpu = ThreadCpuSeconds() - uiCpuBefore;
 
     bench::PrintFigure("meditation_wall_s", wall);
     bench::PrintFigure("meditation_cpu_s", cpu);
+    bench::PrintFigure("meditation_ui_thread_cpu_s", uiCpu);
     const auto printPhase = [](const char *prefix, const PhaseMeter::Totals &totals) {
         const QByteArray name(prefix);
         const double seconds = std::max(totals.seconds, 1e-9);

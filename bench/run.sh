@@ -87,7 +87,7 @@ run_meditation() {
     local out=$1
     SDL_AUDIODRIVER=dummy timed "$out" "$BUILD/bench/bench_meditation" --program-dir "$PROGRAM" \
         --minutes "$MINUTES" --technique $REMINDS_TECHNIQUE --reminder-sec $REMINDS_SECONDS \
-        --backsound 1 --opened-files "$out.files"
+        --backsound 1 --opened-files "$out.files" 2>>"$ERRLOG"
 }
 
 # ffplay playing the meditation's background file alone, on the same driver, for as long
@@ -95,7 +95,7 @@ run_meditation() {
 run_ffplay() {
     local out=$1 file=$2 seconds=$3
     SDL_AUDIODRIVER=dummy timed "$out" timeout -s TERM "$seconds" \
-        ffplay -nodisp -autoexit -loop 0 -loglevel error "$file" || [ $? -eq 124 ]
+        ffplay -nodisp -autoexit -loop 0 -loglevel error "$file" 2>>"$ERRLOG" || [ $? -eq 124 ]
 }
 
 # Only decoding what the meditation played: its background for as long as it lasted, and
@@ -128,14 +128,14 @@ run_gap() {
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=23 \
         "$BUILD/bench/bench_meditation" --program-dir "$PROGRAM" --minutes "$GAP_MINUTES" \
         --technique $SILENCE_TECHNIQUE --backsound 1 \
-        --background-files "$WORK/tone_a.mp3,$WORK/tone_b.mp3" >>"$out"
+        --background-files "$WORK/tone_a.mp3,$WORK/tone_b.mp3" >>"$out" 2>>"$ERRLOG"
     "$BUILD/bench/bench_silence_scan" "$raw" >>"$out"
     rm -f "$raw"
 }
 
 run_startup() {
     local out=$1
-    BENCH_LAUNCH_NS=$(date +%s%N) SDL_AUDIODRIVER=dummy "$BUILD/bench/bench_startup" "$PROGRAM" >>"$out"
+    BENCH_LAUNCH_NS=$(date +%s%N) SDL_AUDIODRIVER=dummy "$BUILD/bench/bench_startup" "$PROGRAM" >>"$out" 2>>"$ERRLOG"
 }
 
 # collect KEY FILE...: the KEY values of every file.
@@ -150,7 +150,9 @@ main() {
     install_missing_tools
     build
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/nesvara-bench.XXXXXX")
-    trap 'rm -rf "$WORK"' EXIT
+    ERRLOG="$WORK/stderr.log"
+    touch "$ERRLOG"
+    trap 'status=$?; if ((status)); then echo "bench: failed; the programs said:" >&2; cat "$ERRLOG" >&2; fi; rm -rf "$WORK"' EXIT
     PROGRAM="$WORK/program"
     mkdir -p "$PROGRAM"
     cp -r "$BUILD/bin/Sounds" "$PROGRAM/"
@@ -215,6 +217,7 @@ it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt
 |---|---|---|
 | Meditation, CPU s (whole process, user+sys) | $(fmt "$med_cpu") | real audio layer, SDL dummy driver, offscreen window |
 | Meditation, CPU s while playing | $(fmt "$med_play_cpu") | from Start to the end, without start-up and exit |
+| of which the user-interface thread | $(fmt "$(median $(collect meditation_ui_thread_cpu_s "${med[@]}"))") | the rest: SDL's callback thread and the decoder thread |
 | libmpg123 alone, CPU s for the same audio | $(fmt "$plain_cpu" 3) | background for $(fmt "$wall" 0) s + the phrases played, float stereo at the files' rates |
 | Ratio meditation / libmpg123 | $(ratio "$med_cpu" "$plain_cpu") | |
 | Decoding + resampling to 44.1 kHz (the layer's decoder), CPU s | $(fmt "$resample_cpu" 3) | same audio |
