@@ -24,6 +24,7 @@ public:
     // Streams of these files are the background, not phrases.
     void SetBackgroundFiles(const QStringList &files) { m_backgroundFiles = QSet<QString>(files.begin(), files.end()); }
     const QStringList &OpenedFiles() const { return m_openedFiles; }
+    int BackgroundStreams() const { return m_backgroundStreams; }
 
     bool Init() override { return m_inner->Init(); }
     void Free() override
@@ -36,7 +37,9 @@ public:
         const StreamHandle stream = m_inner->StreamCreateFile(fileName);
         if (stream != 0) {
             m_openedFiles << fileName;
-            if (!m_backgroundFiles.contains(fileName))
+            if (m_backgroundFiles.contains(fileName))
+                ++m_backgroundStreams;
+            else
                 m_phrases.insert(stream);
         }
         return stream;
@@ -89,5 +92,6 @@ private:
     QSet<QString> m_backgroundFiles;
     QSet<StreamHandle> m_phrases;
     QStringList m_openedFiles;
+    int m_backgroundStreams = 0;
     StreamHandle m_speaking = 0;
 };

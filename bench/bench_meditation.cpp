@@ -253,6 +253,7 @@ int main(int argc, char **argv)
         bench::PrintFigure(name + "_switches_per_s", double(totals.switches) / seconds);
         bench::PrintFigure(name + "_waits_per_s", double(totals.waits) / seconds);
     };
+    bench::PrintFigure("background_streams", audio.BackgroundStreams());
     printPhase("phrase", meter.Phrases());
     printPhase("between", meter.Between());
     if (!settings.openedFilesOut.isEmpty())

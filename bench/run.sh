@@ -146,6 +146,9 @@ collect() {
     for file in "$@"; do value "$file" "$key"; done
 }
 
+# per_run KEY FILE...: the KEY values of every file, as "a, b, c".
+per_run() { collect "$@" | awk '{ printf "%s%d", sep, $1; sep = ", " }'; }
+
 main() {
     install_missing_tools
     build
@@ -229,7 +232,7 @@ it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt
 | Start-up until the main window is painted, ms | $(fmt "$(median $(collect startup_from_launch_ms "${starts[@]}"))" 0) | from launch; from main(): $(fmt "$(median $(collect startup_from_main_ms "${starts[@]}"))" 0) ms; demo library + $(fmt "$(value "$WORK/collection" collection_playlists)" 0) music playlists of 10 files |
 | Loading that collection, ms | $(fmt "$(value "$WORK/collection" collection_load_ms)" 1) | musiclists.bin, $(fmt "$(value "$WORK/collection" collection_kib)" 0) KiB; median of 20 |
 | Saving that collection, ms | $(fmt "$(value "$WORK/collection" collection_save_ms)" 1) | median of 20 |
-| Longest silence at a background join, ms | $(fmt "$(median $(collect longest_silence_ms "${gaps[@]}"))" 1) | worst of all runs: $(fmt "$(maximum $(collect longest_silence_ms "${gaps[@]}"))" 1) ms; holes over 1 ms per run: $(collect holes_over_1ms "${gaps[@]}" | awk '{ printf "%s%d", sep, $1; sep = ", " }'); SDL disk driver, $GAP_MINUTES-min meditation on a 1.5 s + 1 s tone playlist |
+| Longest silence at a background join, ms | $(fmt "$(median $(collect longest_silence_ms "${gaps[@]}"))") | worst of all runs: $(fmt "$(maximum $(collect longest_silence_ms "${gaps[@]}"))") ms; holes over 1 ms per run: $(per_run holes_over_1ms "${gaps[@]}"), background files opened per run: $(per_run background_streams "${gaps[@]}"); SDL disk driver, $GAP_MINUTES-min meditation on a 1.5 s + 1 s tone playlist |
 EOF
 }
 
