@@ -2,21 +2,7 @@
 # and layout MP3 allows, plus a WAV file named .mp3. Run with -DOUT=<dir> -DSOX=<sox>
 # -DLAME=<lame>.
 
-file(MAKE_DIRECTORY ${OUT})
-
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result WORKING_DIRECTORY ${OUT})
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "Cannot make an audio fixture: ${ARGN}")
-    endif()
-endfunction()
-
-# tone(NAME seconds rate channels lame-options...)
-function(tone name seconds rate channels)
-    run(${SOX} -n -r ${rate} -c ${channels} -b 16 ${name}.wav synth ${seconds} sine 440 vol 0.5)
-    run(${LAME} --quiet ${ARGN} ${name}.wav ${name}.mp3)
-    file(REMOVE ${OUT}/${name}.wav)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/AudioFixtureTools.cmake)
 
 tone(tone_44100_stereo 1 44100 2 -b 128)
 tone(tone_22050_mono 1 22050 1 -m m -b 64)

@@ -3,21 +3,7 @@
 # whose rate changes, and a WAV file named .mp3. Damaged variants are cut and patched from
 # these by the test itself. Run with -DOUT=<dir> -DSOX=<sox> -DLAME=<lame>.
 
-file(MAKE_DIRECTORY ${OUT})
-
-function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result WORKING_DIRECTORY ${OUT})
-    if(NOT result EQUAL 0)
-        message(FATAL_ERROR "Cannot make an MP3 fixture: ${ARGN}")
-    endif()
-endfunction()
-
-# tone(NAME seconds rate channels lame-options...)
-function(tone name seconds rate channels)
-    run(${SOX} -n -r ${rate} -c ${channels} -b 16 ${name}.wav synth ${seconds} sine 440 vol 0.5)
-    run(${LAME} --quiet ${ARGN} ${name}.wav ${name}.mp3)
-    file(REMOVE ${OUT}/${name}.wav)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/AudioFixtureTools.cmake)
 
 tone(base_44100_stereo 1 44100 2 -b 128)
 # At 64 kbit/s the first frame has room for the encoder's tag that tells the decoder the
