@@ -10,21 +10,14 @@
 
 #include "bench/BenchClock.h"
 #include "player/SdlMpg123Audio.h"
-#include "playlists/ui/AutoMusicListsUpdateForm.h"
-#include "playlists/ui/ChooseFolderForm.h"
-#include "playlists/ui/Mp3FilesListsForm.h"
-#include "settings/ui/MainForm.h"
 #include "shell/Assert.h"
 #include "shell/Helpers.h"
-#include "shell/ui/AboutForm.h"
+#include "shell/ProgramWindows.h"
 #include "shell/ui/NesvaraApplication.h"
-#include "voices/Techniques.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 
 #include <cstdio>
 #include <ctime>
@@ -69,23 +62,15 @@ int main(int argc, char **argv)
     TNesvaraApplication app(argc, argv);
     QStringList messages;
     InstallAssertPresenter([&messages](const QString &text) { messages << text; });
-    auto *translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-    InstructorsInfo.Init();
+    PrepareApplication(app);
 
     TMainFormEnvironment environment;
     environment.programDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
     environment.audio = std::make_unique<SdlMpg123Audio>();
     environment.showMessage = [&messages](const QString &text) { messages << text; };
     environment.reportError = [&messages](const QString &text) { messages << text; };
-    TMainForm mainForm(std::move(environment));
-    TChooseFolderForm chooseFolderForm(&mainForm);
-    TMp3FilesListsForm listsEditor(&chooseFolderForm, &mainForm);
-    TAboutForm aboutForm(&mainForm);
-    TAutoMusicListsUpdateForm autoUpdateForm(&mainForm);
-    mainForm.SetDialogs(&listsEditor, &autoUpdateForm);
-    mainForm.FinishCreate();
+    TProgramWindows windows(std::move(environment));
+    TMainForm &mainForm = windows.mainForm;
 
     FirstPaintWatcher watcher;
     mainForm.installEventFilter(&watcher);
