@@ -29,18 +29,7 @@ SILENCE_TECHNIQUE=0
 log() { echo "bench: $*" >&2; }
 
 install_missing_tools() {
-    local missing=()
-    command -v ffplay >/dev/null || missing+=(ffmpeg)
-    [ -x /usr/bin/time ] || missing+=(time)
-    command -v sox >/dev/null || missing+=(sox)
-    command -v lame >/dev/null || missing+=(lame)
-    ((${#missing[@]})) || return 0
-    log "installing ${missing[*]}"
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    "$ROOT/scripts/install-packages.sh" ffmpeg time sox lame
 }
 
 build() {

@@ -13,20 +13,7 @@ PACKAGES=(
     xvfb xauth
 )
 
-missing=()
-for pkg in "${PACKAGES[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$pkg")
-    fi
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    SUDO=()
-    if [ "$(id -u)" -ne 0 ]; then SUDO=(sudo); fi
-    export DEBIAN_FRONTEND=noninteractive
-    "${SUDO[@]}" apt-get update -qq
-    "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/install-packages.sh "${PACKAGES[@]}"
 
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
     cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${NESVARA_CMAKE_ARGS:-} >/dev/null
