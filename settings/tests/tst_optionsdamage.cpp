@@ -2,6 +2,7 @@
 // changed. A file loads whole, exactly as its bytes say, or is refused with the options
 // left as they were.
 #include "settings/OptionsData.h"
+#include "settings/tests/OptionsTestTools.h"
 #include "shell/Errors.h"
 
 #include <QBuffer>
@@ -51,14 +52,6 @@ TOptionsData previousOptions()
     return o;
 }
 
-QByteArray bytesOf(const TOptionsData &options)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    options.WriteTo(buffer);
-    return buffer.data();
-}
-
 // Compared as bytes, so that a NaN volume equals itself.
 bool same(const TOptionsData &a, const TOptionsData &b)
 {
@@ -91,13 +84,6 @@ TOptionsData decodeByHand(const QByteArray &bytes)
     o.FDoNotPlayIntro = flag(59);
     o.FSwitchOffComputerAfterMeditation = flag(60);
     return o;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace

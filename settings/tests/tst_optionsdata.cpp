@@ -1,4 +1,5 @@
 #include "settings/OptionsData.h"
+#include "settings/tests/OptionsTestTools.h"
 #include "shell/Errors.h"
 
 #include <QBuffer>
@@ -30,21 +31,6 @@ TOptionsData sample()
     o.FDoNotPlayIntro = false;
     o.FSwitchOffComputerAfterMeditation = true;
     return o;
-}
-
-QByteArray bytesOf(const TOptionsData &options)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    options.WriteTo(buffer);
-    return buffer.data();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace
