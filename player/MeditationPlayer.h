@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Plays one meditation at a time: music, the background sound, the preparation recording,
@@ -33,6 +34,9 @@ public:
     void DoPlayMed();
     // The Stop button: only raises the stop request; the running wait notices it.
     void StopButtonClick();
+    // The Exit button: the window closes before the running wait gets control back, so the
+    // sound is halted here, at once.
+    void ExitButtonClick();
     // Closing the window: stops a running meditation and releases the audio library.
     // The meditation then winds up without touching the released streams.
     void ReleaseAudio();
@@ -116,6 +120,13 @@ private:
     void DropQueuedBackSound();
     bool LoadAndPlayOnChannel1(const QString &fname, double volume);
     void WaitForPhaseEnd();
+    bool PlayChannel1ToEnd(const std::function<void()> &afterMessages);
+    void HaltChannel1();
+    float MusicVolume(qint32 musicnum) const;
+    void QueueMusicFile(const QString &fname, float volume);
+    void KeepQueuedMusicInStep(float volume);
+    bool TakeOverQueuedMusic();
+    void DropQueuedMusic();
 
     AudioLibrary &m_audio;
     PlayerHost &m_host;
@@ -130,4 +141,9 @@ private:
     StreamHandle m_queuedBack = 0;
     QString m_queuedBackFile;
     float m_queuedBackVolume = 0.0f;
+
+    // The music file chained after fhstr1 (0 when none, or when it could not be opened).
+    StreamHandle m_queuedMusic = 0;
+    bool m_queuedMusicOpened = false;
+    float m_queuedMusicVolume = 0.0f;
 };

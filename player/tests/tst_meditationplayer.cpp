@@ -8,6 +8,7 @@
 #include <memory>
 
 using Played = FakeAudio::Played;
+using HandledIn = VirtualHost::HandledIn;
 
 namespace {
 
@@ -200,6 +201,7 @@ struct Rig
 } // namespace
 
 Q_DECLARE_METATYPE(TMedTech)
+Q_DECLARE_METATYPE(HandledIn)
 
 class TestMeditationPlayer : public QObject
 {
@@ -247,6 +249,8 @@ private slots:
     void instructorChangedToOneWithoutBodyParts();
     void startDuringAMeditationOnlyRefreshesTheOptions();
     void closingTheWindowReleasesTheAudioSafely();
+    void exitAndClosingSilenceAtOnce_data();
+    void exitAndClosingSilenceAtOnce();
     void durationsOutsideTheControlsRanges_data();
     void durationsOutsideTheControlsRanges();
     void aMeditationAfterAStoppedOne();
@@ -917,15 +921,39 @@ void TestMeditationPlayer::stopAtEachStage_data()
     QTest::addColumn<int>("musicPosition");
     QTest::addColumn<QString>("during");
     QTest::addColumn<quint64>("offset");
+    QTest::addColumn<bool>("channel1Sounds");
+    QTest::addColumn<HandledIn>("handledIn");
 
-    QTest::newRow("music at the beginning") << 0 << QStringLiteral("music/0/1") << quint64(500);
-    QTest::newRow("preparation") << 0 << QStringLiteral("pinidra1") << quint64(500);
-    QTest::newRow("music after the preparation") << 1 << QStringLiteral("music/0/0") << quint64(500);
-    QTest::newRow("introduction") << 0 << QStringLiteral("pimedbegtecheachbr") << quint64(500);
-    QTest::newRow("main part, during a phrase") << 0 << QStringLiteral("piremexhal") << quint64(500);
-    QTest::newRow("main part, between phrases") << 0 << QStringLiteral("piremexhal") << quint64(1500);
-    QTest::newRow("closing phrase") << 2 << QStringLiteral("pimedend") << quint64(500);
-    QTest::newRow("music after the meditation") << 2 << QStringLiteral("music/0/1") << quint64(500);
+    const struct
+    {
+        const char *name;
+        int musicPosition;
+        const char *during;
+        quint64 offset;
+        bool channel1Sounds;
+    } stages[] = {
+        {"music at the beginning", 0, "music/0/1", 500, true},
+        {"preparation", 0, "pinidra1", 500, true},
+        {"music after the preparation", 1, "music/0/0", 500, true},
+        {"introduction", 0, "pimedbegtecheachbr", 500, true},
+        {"main part, during a phrase", 0, "piremexhal", 500, true},
+        {"main part, between phrases", 0, "piremexhal", 1500, false},
+        {"closing phrase", 2, "pimedend", 500, true},
+        {"music after the meditation", 2, "music/0/1", 500, true},
+    };
+    const struct
+    {
+        const char *name;
+        HandledIn where;
+    } places[] = {
+        {"pending messages", HandledIn::ProcessMessages},
+        {"inside the pause", HandledIn::Pause},
+    };
+    for (const auto &stage : stages)
+        for (const auto &place : places)
+            QTest::addRow("%s, %s", stage.name, place.name)
+                << stage.musicPosition << QString::fromLatin1(stage.during) << stage.offset
+                << stage.channel1Sounds << place.where;
 }
 
 void TestMeditationPlayer::stopAtEachStage()
@@ -933,6 +961,8 @@ void TestMeditationPlayer::stopAtEachStage()
     QFETCH(int, musicPosition);
     QFETCH(QString, during);
     QFETCH(quint64, offset);
+    QFETCH(bool, channel1Sounds);
+    QFETCH(HandledIn, handledIn);
 
     const auto prepare = [musicPosition](Rig &rig) {
         rig.audio.SetDefaultDuration(1000);
@@ -948,7 +978,7 @@ void TestMeditationPlayer::stopAtEachStage()
         rig.host.selectedMusicPlaylist = 0;
     };
 
-    quint64 stopAt = 0;
+    quint64 clickAt = 0;
     {
         Rig dryRun;
         prepare(dryRun);
@@ -957,23 +987,35 @@ void TestMeditationPlayer::stopAtEachStage()
         const auto found = std::find_if(plays.begin(), plays.end(),
                                         [&during](const Played &p) { return Name(p) == during; });
         QVERIFY(found != plays.end());
-        stopAt = found->start + offset;
+        clickAt = found->start + offset;
         QCOMPARE(dryRun.host.shutdownRuns, 1);
     }
 
     Rig rig;
     prepare(rig);
-    rig.host.At(stopAt, [&rig] { rig.player.StopButtonClick(); });
+    std::optional<quint64> stopAt;
+    rig.host.At(clickAt, [&rig, &stopAt] {
+        stopAt = rig.clock;
+        rig.player.StopButtonClick();
+    }, handledIn);
     rig.Start();
 
-    // Whatever sounded at the stop is halted at once, and nothing starts afterwards.
+    QVERIFY(stopAt.has_value());
+    QVERIFY(*stopAt - clickAt <= 20);
+    // Whatever sounded at the stop is halted in the same pass, and nothing starts afterwards.
+    std::optional<Played> halted1;
     for (const Played &play : rig.audio.Plays()) {
-        QVERIFY2(play.start <= stopAt, qPrintable(play.file));
-        if (play.end > stopAt) {
+        QVERIFY2(play.start <= *stopAt, qPrintable(play.file));
+        if (play.end > *stopAt || (play.halted && play.end == *stopAt)) {
             QVERIFY2(play.halted, qPrintable(play.file));
-            QCOMPARE(play.end, stopAt);
+            QCOMPARE(play.end, *stopAt);
+            if (!play.file.startsWith(QLatin1String("/bg/")))
+                halted1 = play;
         }
     }
+    // Channel 1 keeps the halted stream; between phrases it was empty.
+    QCOMPARE(halted1.has_value(), channel1Sounds);
+    QCOMPARE(rig.player.fhstr1, channel1Sounds ? halted1->handle : StreamHandle(0));
     QVERIFY(rig.player.FStopped);
     QCOMPARE(rig.host.shutdownRuns, 0);
     rig.ExpectWoundUp();
@@ -1115,6 +1157,49 @@ void TestMeditationPlayer::closingTheWindowReleasesTheAudioSafely()
     QVERIFY(!rig.player.FPlaying);
     QCOMPARE(rig.host.shutdownRuns, 0);
     QVERIFY(!rig.host.stopButtonEnabled);
+}
+
+void TestMeditationPlayer::exitAndClosingSilenceAtOnce_data()
+{
+    QTest::addColumn<bool>("exitButton");
+    QTest::addColumn<quint64>("at");
+    // Music of 2 s files from 0; the preparation from 6 s.
+    QTest::newRow("Exit during music") << true << quint64(3000);
+    QTest::newRow("Exit during a phrase") << true << quint64(6500);
+    QTest::newRow("window closed during music") << false << quint64(3000);
+    QTest::newRow("window closed during a phrase") << false << quint64(6500);
+}
+
+void TestMeditationPlayer::exitAndClosingSilenceAtOnce()
+{
+    QFETCH(bool, exitButton);
+    QFETCH(quint64, at);
+    Rig rig;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 0;
+    rig.controls.FPlayNidra = true;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    rig.host.At(at, [&rig, exitButton] {
+        if (exitButton) {
+            // The Exit button pauses 50 ms before it closes the window.
+            rig.player.ExitButtonClick();
+            rig.clock += 50;
+        }
+        rig.player.ReleaseAudio();
+    });
+    rig.Start();
+
+    QVERIFY(!rig.audio.Plays().empty());
+    for (const Played &play : rig.audio.Plays()) {
+        QVERIFY2(play.start <= at, qPrintable(play.file));
+        QVERIFY2(play.end <= at, qPrintable(play.file));
+    }
+    QVERIFY(!rig.audio.AnythingSounds());
+    QVERIFY(!rig.player.FPlaying);
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    QCOMPARE(rig.audio.CallsOnUnknownHandles(), 0);
 }
 
 void TestMeditationPlayer::durationsOutsideTheControlsRanges_data()

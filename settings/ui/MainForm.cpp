@@ -484,7 +484,7 @@ void TMainForm::FinishCreate()
 
 void TMainForm::Button3Click()
 {
-    m_player->StopButtonClick();
+    m_player->ExitButtonClick();
     QCoreApplication::processEvents();
     QThread::msleep(kExitPauseMs);
     QCoreApplication::processEvents();
