@@ -36,6 +36,7 @@ bool VirtualHost::RunDueActions(HandledIn here)
 void VirtualHost::ProcessMessages()
 {
     ++processMessagesCalls;
+    CountCallWithoutTimePassing();
     RunDueActions(HandledIn::ProcessMessages);
 }
 
@@ -44,6 +45,7 @@ void VirtualHost::ProcessMessages()
 // of a stream, or `atMost`, whichever comes first.
 void VirtualHost::Pause(quint64 atMost)
 {
+    CountCallWithoutTimePassing();
     if (RunDueActions(HandledIn::Pause))
         return;
     quint64 until = m_clock + atMost;
@@ -114,8 +116,18 @@ void VirtualHost::DisableStopButton()
     progressScrollEnabled = false;
 }
 
+// A player that handles messages or pauses again and again while no time passes would
+// spin on the processor in the real program.
+void VirtualHost::CountCallWithoutTimePassing()
+{
+    if (++m_callsWithoutTimePassing > kBusyLoopCalls)
+        qFatal("The player handled messages %d times without any time passing", kBusyLoopCalls);
+}
+
 void VirtualHost::Advance(quint64 ms)
 {
+    if (ms > 0)
+        m_callsWithoutTimePassing = 0;
     m_clock += ms;
     if (m_clock > kVirtualTimeLimit)
         qFatal("The player waited for more than %llu virtual ms", kVirtualTimeLimit);

@@ -63,6 +63,7 @@ public:
     // A wait that never ends is a fault of the player: a meditation of any length in these
     // tests is over long before this virtual time.
     static constexpr quint64 kVirtualTimeLimit = 48ULL * 3600 * 1000;
+    static constexpr int kBusyLoopCalls = 1000;
 
 private:
     struct Action
@@ -73,9 +74,11 @@ private:
 
     bool RunDueActions(HandledIn here);
     void Pause(quint64 atMost);
+    void CountCallWithoutTimePassing();
     void Advance(quint64 ms);
 
     quint64 &m_clock;
     FakeAudio &m_audio;
     std::multimap<quint64, Action> m_actions;
+    int m_callsWithoutTimePassing = 0;
 };
