@@ -66,6 +66,8 @@ QVariant JournalTableModel::data(const QModelIndex &index, int role) const
     const JournalEntry &entry = EntryAt(index.row());
     if (role == Qt::TextAlignmentRole && (index.column() == Planned || index.column() == Meditated))
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole && index.column() >= Technique)
+        return textOf(entry, index.column());
     if (role != Qt::DisplayRole)
         return QVariant();
     switch (index.column()) {

@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kWidth = 980;
+constexpr int kWidth = 1100;
 constexpr int kHeight = 700;
 const char *const kCsvFilter = "CSV (*.csv);;Все файлы (*)";
 
@@ -111,10 +111,11 @@ TPracticeJournalForm::TPracticeJournalForm(PracticeJournal &journal, QWidget *pa
     // reading them.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
-    const int widths[] = {140, 85, 95, 260, 160, 150, 130, 140};
+    const int widths[] = {135, 80, 95, 0, 150, 125, 115, 120};
     for (int column = 0; column < JournalTableModel::ColumnCount; ++column)
         m_table->setColumnWidth(column, widths[column]);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    // The technique takes what is left; a name cut short shows whole in its tooltip.
+    m_table->horizontalHeader()->setSectionResizeMode(JournalTableModel::Technique, QHeaderView::Stretch);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(JournalTableModel::Start, Qt::DescendingOrder);
     layout->addWidget(m_table, 1);
