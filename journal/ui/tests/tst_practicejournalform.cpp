@@ -4,6 +4,7 @@
 #include "journal/ui/JournalTableModel.h"
 #include "journal/ui/PracticeJournalForm.h"
 
+#include <QAbstractAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -218,6 +219,27 @@ private slots:
         QCOMPARE(form.Model()->rowCount(), 0);
         form.Reload(); // told once
         QCOMPARE(answers.messages.size(), 1);
+    }
+
+    // The chart follows the window's colours, also when the theme changes while it is
+    // open: a dark theme gets a dark plot with light text.
+    void chartTakesTheWindowsColours()
+    {
+        Answers answers;
+        TPracticeJournalForm form(*m_journal, nullptr, scripted(answers));
+        form.Proceed();
+        QPalette dark = form.palette();
+        dark.setColor(QPalette::Base, QColor(30, 30, 32));
+        dark.setColor(QPalette::Window, QColor(45, 45, 48));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::Highlight, QColor(64, 140, 220));
+        form.setPalette(dark);
+        QCOMPARE(form.Chart()->backgroundBrush().color(), QColor(30, 30, 32));
+        QCOMPARE(form.Chart()->titleBrush().color(), QColor(230, 230, 230));
+        for (QAbstractAxis *axis : form.Chart()->axes())
+            QCOMPARE(axis->labelsBrush().color(), QColor(230, 230, 230));
+        const auto *series = qobject_cast<QBarSeries *>(form.Chart()->series().value(0));
+        QCOMPARE(series->barSets().value(0)->brush().color(), QColor(64, 140, 220));
     }
 
     void daysText_data()
