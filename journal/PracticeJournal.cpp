@@ -46,8 +46,11 @@ enum SqliteCode {
     kBusy = 5,
     kLocked = 6,
     kReadOnly = 8,
+    kIoError = 10,
     kCorrupt = 11,
+    kFull = 13,
     kCantOpen = 14,
+    kConstraint = 19,
     kAuth = 23,
     kNotADatabase = 26,
 };
@@ -59,13 +62,15 @@ struct SqlFailure
 {
     QSqlError error;
 
-    Kind kind() const
+    int code() const
     {
         bool ok = false;
-        const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
-        if (!ok)
-            return Kind::Other;
-        switch (code) {
+        const int code = error.nativeErrorCode().toInt(&ok);
+        return ok ? code & 0xff : -1;
+    }
+    Kind kind() const
+    {
+        switch (code()) {
         case kCorrupt:
         case kNotADatabase: return Kind::Damaged;
         case kBusy:
@@ -77,10 +82,22 @@ struct SqlFailure
         default: return Kind::Other;
         }
     }
+    // SQLite's own texts are English: the user is told in Russian what the code means.
     QString text() const
     {
-        const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-        return text.isEmpty() ? QStringLiteral("неизвестная ошибка") : text;
+        switch (code()) {
+        case kPerm: return QStringLiteral("нет прав доступа");
+        case kBusy:
+        case kLocked: return QStringLiteral("он занят другой программой");
+        case kReadOnly: return QStringLiteral("запись запрещена");
+        case kIoError: return QStringLiteral("ошибка чтения или записи диска");
+        case kCorrupt: return QStringLiteral("файл повреждён");
+        case kFull: return QStringLiteral("диск переполнен");
+        case kCantOpen: return QStringLiteral("файл не открывается");
+        case kConstraint: return QStringLiteral("недопустимые данные");
+        case kNotADatabase: return QStringLiteral("это не файл базы данных");
+        default: return QStringLiteral("ошибка SQLite %1").arg(error.nativeErrorCode());
+        }
     }
 };
 
@@ -247,7 +264,7 @@ PracticeJournal::Trouble PracticeJournal::OpenDatabase(QString &detail)
             throw SqlFailure{db.lastError()};
         const QString check = single(db, "PRAGMA quick_check").toString();
         if (check != QStringLiteral("ok")) {
-            detail = check;
+            detail = QStringLiteral("проверка целостности не прошла");
             return Trouble::Unusable;
         }
         m_open = true;
@@ -285,7 +302,7 @@ PracticeJournal::Trouble PracticeJournal::PrepareSchema(QString &detail)
     }
     const QString mode = single(db, "PRAGMA journal_mode=WAL").toString();
     if (mode.compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0) {
-        detail = QStringLiteral("журнал WAL недоступен (%1)").arg(mode);
+        detail = QStringLiteral("режим WAL недоступен");
         return Trouble::ReadOnly;
     }
     run(db, "PRAGMA synchronous=FULL");
@@ -373,9 +390,7 @@ PracticeJournal::Outcome PracticeJournal::Run(const QString &what, Work work)
         } catch (const SqlFailure &failure) {
             const Kind kind = failure.kind();
             if ((kind == Kind::Damaged || kind == Kind::Locked) && attempt == 0) {
-                const QString why = kind == Kind::Locked
-                                        ? QStringLiteral("он занят другой программой: %1").arg(failure.text())
-                                        : failure.text();
+                const QString why = failure.text();
                 // The program holding the lock still has the old file open, and SQLite
                 // deletes NAME-wal and NAME-shm by name when it closes: the new database
                 // then must not leave anything in them between two uses.

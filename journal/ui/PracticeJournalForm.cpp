@@ -217,10 +217,11 @@ QWidget *TPracticeJournalForm::BuildButtons()
 
 void TPracticeJournalForm::Proceed()
 {
-    Reload();
+    // Shown first, so that a message about the journal's file stands over this window.
     show();
     raise();
     activateWindow();
+    Reload();
     m_table->setFocus();
 }
 
