@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kWidth = 1100;
+constexpr int kWidth = 1180;
 constexpr int kHeight = 700;
 const char *const kCsvFilter = "CSV (*.csv);;Все файлы (*)";
 
@@ -111,9 +111,17 @@ TPracticeJournalForm::TPracticeJournalForm(PracticeJournal &journal, QWidget *pa
     // reading them.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
-    const int widths[] = {135, 80, 95, 0, 150, 125, 115, 120};
-    for (int column = 0; column < JournalTableModel::ColumnCount; ++column)
-        m_table->setColumnWidth(column, widths[column]);
+    // Each column as wide as its header or its widest usual text in this font.
+    const QString widest[] = {QStringLiteral("00.00.0000 00:00"), QString(), QStringLiteral("00:00:00"), QString(),
+                              QStringLiteral("Женский (Марвейн)"), QStringLiteral("Йога-нидра 00"),
+                              QStringLiteral("Фоновый звук"), EndingText(JournalEnding::WindowClosed)};
+    const QFontMetrics metrics = m_table->fontMetrics();
+    const QFontMetrics headerMetrics = m_table->horizontalHeader()->fontMetrics();
+    for (int column = 0; column < JournalTableModel::ColumnCount; ++column) {
+        const QString header = m_model->headerData(column, Qt::Horizontal).toString();
+        m_table->setColumnWidth(column, std::max(metrics.horizontalAdvance(widest[column]),
+                                                 headerMetrics.horizontalAdvance(header) + 16) + 14);
+    }
     // The technique takes what is left; a name cut short shows whole in its tooltip.
     m_table->horizontalHeader()->setSectionResizeMode(JournalTableModel::Technique, QHeaderView::Stretch);
     m_table->setSortingEnabled(true);
