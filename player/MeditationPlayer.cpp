@@ -50,6 +50,7 @@ void TMeditationPlayer::Button2Click()
 
 void TMeditationPlayer::StopButtonClick()
 {
+    NoteEnd(TMedEnd::Stopped);
     FStopped = true;
 }
 
@@ -64,6 +65,9 @@ void TMeditationPlayer::ExitButtonClick()
 
 void TMeditationPlayer::ReleaseAudio()
 {
+    // "Выход" stops first and then closes: the closing is what ended it.
+    if (FPlaying && (!m_end || *m_end == TMedEnd::Stopped))
+        m_end = TMedEnd::WindowClosed;
     FStopped = true;
     m_audio.Free();
     // Free released every stream; forgetting them keeps the winding-up meditation away.
@@ -140,6 +144,7 @@ bool TMeditationPlayer::ChoosePlayFName(const QStringList *fileslist, qint32 snu
     const qint32 count = fileslist != nullptr ? static_cast<qint32>(fileslist->size()) : 0;
     const bool validIndex = snum == -1 || (snum >= 0 && snum < count);
     if (count == 0 || !validIndex) {
+        NoteEnd(TMedEnd::MissingPhrase);
         m_host.ShowMessage(SoundFileNotFoundText());
         FStopped = true;
         return false;
@@ -460,10 +465,18 @@ void TMeditationPlayer::DoPlayMed()
     m_host.EnableStopButton();
     FPlaying = true;
     FStopped = false;
+    m_summary = TMedSummary{};
+    m_end.reset();
+    m_mainPartRunning = false;
     FixRunValues();
 
     try {
-        if (PlayBeginning() && RunMainPart() == TNext::Closing) {
+        const TNext next = PlayBeginning() ? RunMainPart() : TNext::Finish;
+        NoteMainPartEnd();
+        if (next == TNext::Closing) {
+            // Its time ran out: whatever stops the closing phrase or the music after it,
+            // the meditation itself was whole.
+            m_end = TMedEnd::Completed;
             PlayClosing();
             if (!FStopped) {
                 m_host.DisableProgressScroll();
@@ -472,6 +485,8 @@ void TMeditationPlayer::DoPlayMed()
         }
     } catch (...) {
         // An unforeseen error abandons the meditation, but never leaves it "running".
+        NoteEnd(TMedEnd::Failed);
+        NoteMainPartEnd();
         FStopped = true;
         Finish();
         throw;
@@ -507,6 +522,7 @@ bool TMeditationPlayer::PlayBeginning()
     m_host.EnableProgressScroll();
     m_run.FirstConcIntPlayed = false;
     m_run.starttime = m_host.TickCount();
+    m_mainPartRunning = true;
     return true;
 }
 
@@ -680,8 +696,25 @@ void TMeditationPlayer::PlayMusicAfterMeditation()
     PlayMusic(m_host.SelectedMusicPlaylist());
 }
 
+// The first cause of a stop is the one kept.
+void TMeditationPlayer::NoteEnd(TMedEnd end)
+{
+    if (FPlaying && !m_end)
+        m_end = end;
+}
+
+void TMeditationPlayer::NoteMainPartEnd()
+{
+    if (!m_mainPartRunning)
+        return;
+    m_mainPartRunning = false;
+    const quint64 ran = m_host.TickCount() - m_run.starttime;
+    m_summary.meditatedMs = ran > m_summary.pausedMs ? ran - m_summary.pausedMs : 0;
+}
+
 void TMeditationPlayer::Finish()
 {
+    m_summary.end = m_end.value_or(TMedEnd::Completed);
     StopPlayingBackSound();
     m_host.DisableProgressScroll();
     m_host.DisableStopButton();

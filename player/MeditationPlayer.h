@@ -12,6 +12,15 @@
 #include <functional>
 #include <optional>
 
+// How the last meditation ended and how long its timed part ran, for the practice journal.
+enum class TMedEnd : quint8 { Completed, Stopped, MissingPhrase, WindowClosed, Failed };
+struct TMedSummary
+{
+    TMedEnd end = TMedEnd::Completed;
+    quint64 meditatedMs = 0; // from the start of the timed part to its end, pauses excluded
+    quint64 pausedMs = 0;
+};
+
 // Plays one meditation at a time: music, the background sound, the preparation recording,
 // the technique's introduction, its timed main part and the closing phrase. Everything runs
 // inside the Start button's handler; every wait handles the window's messages through the
@@ -40,6 +49,9 @@ public:
     // Closing the window: stops a running meditation and releases the audio library.
     // The meditation then winds up without touching the released streams.
     void ReleaseAudio();
+
+    // Valid once DoPlayMed has returned.
+    const TMedSummary &LastSummary() const { return m_summary; }
 
     StreamHandle Bass_Load(const QString &filename);
     bool IsPlayingSomethingIn1();
@@ -104,6 +116,8 @@ private:
     void PlayClosing();
     void PlayMusicAfterMeditation();
     void Finish();
+    void NoteEnd(TMedEnd end);
+    void NoteMainPartEnd();
 
     const TInstructorVoices *CurrentVoices() const;
     double CurrentVoiceCoef() const;
@@ -135,6 +149,9 @@ private:
     TMp3FilesList &m_musicLists;
     TMp3FilesList &m_backSoundsLists;
     TMedRun m_run;
+    TMedSummary m_summary;
+    std::optional<TMedEnd> m_end;
+    bool m_mainPartRunning = false;
 
     // The background file chained after fhstr2: its handle (0 when it could not be
     // opened), its file (empty when none was tried) and the volume it was given.
