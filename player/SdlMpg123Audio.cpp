@@ -105,6 +105,7 @@ bool SdlMpg123Audio::Init()
         return true;
     // Otherwise SDL takes over SIGINT and SIGTERM and the program no longer ends on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    NameTheStream();
     const bool opened = OpenDevice(nullptr);
     // Without a sound card streams must still take their time and end, or every wait
     // for a phrase would hang: play silently instead.
@@ -113,6 +114,16 @@ bool SdlMpg123Audio::Init()
     if (m_device != 0)
         StartDecoder();
     return opened;
+}
+
+// What the sound server's mixer (PulseAudio, PipeWire) shows next to the volume slider. Set
+// at the default priority, so the user's environment variables still win.
+void SdlMpg123Audio::NameTheStream()
+{
+    SDL_SetHint(SDL_HINT_APP_NAME, "Nesvara");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Nesvara");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Медитация");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
 }
 
 bool SdlMpg123Audio::OpenDevice(const char *driver)

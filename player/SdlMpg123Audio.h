@@ -48,6 +48,7 @@ private:
     struct Stream;
     class DeviceLock;
 
+    static void NameTheStream();
     bool OpenDevice(const char *driver);
     void CloseDevice();
     static void OutputCallback(void *self, std::uint8_t *bytes, int length);
