@@ -183,6 +183,8 @@ private slots:
 
     void playsToItsEndAndPostsItToTheUiThread();
     void stopSilencesAtOnce();
+    void haltedStreamFadesOutWithoutAClick_data();
+    void haltedStreamFadesOutWithoutAClick();
     void unknownAndFreedHandlesAreHarmless();
     void freeLeavesNoThreadAndLaterCallsAreHarmless();
     void fallsBackToSilentOutputOfTheRealLength_data();
@@ -358,6 +360,73 @@ void TestSdlMpg123Audio::stopSilencesAtOnce()
     QTest::qWait(100); // the callback keeps running and must not revive it
     QVERIFY(!audio.ChannelIsActive(stream));
     audio.StreamFree(stream);
+}
+
+void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick_data()
+{
+    QTest::addColumn<bool>("freed");
+    QTest::newRow("stopped") << false;
+    QTest::newRow("freed") << true;
+}
+
+// The tone (440 Hz) near full scale, halted in the middle: the recorded output never
+// jumps further between two frames than the tone itself does, and it is silent within a
+// fade of 5 ms (plus the half wave in which the last peak may fall).
+void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick()
+{
+    QFETCH(bool, freed);
+    const QString output = Temp("halted.raw");
+    ScopedEnvironment environment;
+    UseDiskOutput(environment, output);
+    {
+        SdlMpg123Audio audio;
+        QVERIFY(audio.Init());
+        const StreamHandle stream = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+        QVERIFY(stream != 0);
+        audio.ChannelSetVolume(stream, 1.94f);
+        audio.ChannelPlay(stream);
+        QTest::qWait(400);
+        QVERIFY(audio.ChannelIsActive(stream));
+        if (freed) {
+            audio.StreamFree(stream);
+        } else {
+            audio.ChannelStop(stream);
+            QVERIFY(!audio.ChannelIsActive(stream));
+        }
+        QTest::qWait(300);
+        QVERIFY(!audio.ChannelIsActive(stream));
+    }
+
+    const Recording played(output);
+    const auto *samples = reinterpret_cast<const float *>(played.bytes.constData());
+    float largestStep = 0.0f;
+    float loudest = 0.0f;
+    qsizetype lastLoud = -1;
+    qsizetype lastSounding = -1;
+    for (qsizetype frame = 0; frame < played.Frames(); ++frame) {
+        for (int side = 0; side < 2; ++side) {
+            const float previous = frame > 0 ? samples[2 * (frame - 1) + side] : 0.0f;
+            largestStep = std::max(largestStep, std::fabs(samples[2 * frame + side] - previous));
+        }
+        loudest = std::max(loudest, played.Magnitude(frame));
+        if (played.Magnitude(frame) > 0.8f)
+            lastLoud = frame;
+        if (played.Magnitude(frame) > 0.001f)
+            lastSounding = frame;
+    }
+    // Near full scale (the encoder leaves the tone a little under half).
+    QVERIFY2(loudest > 0.85f, QByteArray::number(loudest).constData());
+    // The tone alone moves by up to 2 pi 440 / 44 100 of its amplitude per frame: 0.06.
+    const float toneStep = loudest * 2.0f * float(M_PI) * 440.0f / 44100.0f;
+    qInfo("largest step %.4f of full scale (the tone's own %.4f); silent %.2f ms after the last peak",
+          double(largestStep), double(toneStep), double(lastSounding - lastLoud) * 1000.0 / 44100.0);
+    QVERIFY2(largestStep < toneStep + 0.01f, QByteArray::number(largestStep).constData());
+    // Halted 0.4 s into a 1 s tone: it did not play to its end.
+    QVERIFY(lastSounding < qsizetype(44100 * 0.9) + 8192);
+    QVERIFY2(lastSounding - lastLoud <= qsizetype(44100 * 0.005) + 50,
+             QByteArray::number(lastSounding - lastLoud).constData());
+    for (qsizetype frame = lastSounding + 1; frame < played.Frames(); ++frame)
+        QVERIFY(played.Magnitude(frame) == 0.0f);
 }
 
 void TestSdlMpg123Audio::unknownAndFreedHandlesAreHarmless()
