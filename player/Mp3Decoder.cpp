@@ -5,6 +5,10 @@
 #include <mpg123.h>
 #include <syn123.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace {
@@ -33,7 +37,39 @@ bool AcceptOnlyStereoFloat(mpg123_handle *handle)
     return true;
 }
 
+bool IsRegularFile(const struct stat &info)
+{
+    return S_ISREG(info.st_mode);
+}
+
+// Only a regular file: opening a FIFO blocks until someone writes to it, and a device may
+// answer an open with side effects. stat() follows links and never blocks; the open itself
+// does not wait, and fstat() checks that the file opened is still the regular file seen.
+int OpenRegularFile(const QByteArray &path)
+{
+    struct stat info{};
+    if (::stat(path.constData(), &info) != 0 || !IsRegularFile(info))
+        return -1;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat opened{};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &opened) != 0 || !IsRegularFile(opened) || flags < 0
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
+
+void Mp3Decoder::FileCloser::operator()(int *fd) const
+{
+    ::close(*fd);
+    delete fd;
+}
 
 void Mp3Decoder::HandleDeleter::operator()(mpg123_handle_struct *handle) const
 {
@@ -65,7 +101,11 @@ bool Mp3Decoder::OpenFile(const QString &fileName)
     mpg123_param(m_handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     if (!AcceptOnlyStereoFloat(m_handle.get()))
         return false;
-    if (mpg123_open(m_handle.get(), QFile::encodeName(fileName).constData()) != MPG123_OK)
+    const int fd = OpenRegularFile(QFile::encodeName(fileName));
+    if (fd < 0)
+        return false;
+    m_file.reset(new int(fd));
+    if (mpg123_open_fd(m_handle.get(), fd) != MPG123_OK)
         return false;
     if (!UseSourceFormat())
         return false;

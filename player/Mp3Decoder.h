@@ -19,7 +19,8 @@ public:
     // some input.
     static constexpr std::size_t kMinReadFrames = 64;
 
-    // Null when the file cannot be opened or holds no MPEG layer 3 audio.
+    // Null when the file cannot be opened, is not a regular file (a FIFO, a device: never
+    // waited for) or holds no MPEG layer 3 audio.
     static std::unique_ptr<Mp3Decoder> Open(const QString &fileName);
     ~Mp3Decoder();
 
@@ -33,6 +34,10 @@ public:
     long SourceRate() const { return m_sourceRate; }
 
 private:
+    struct FileCloser
+    {
+        void operator()(int *fd) const;
+    };
     struct HandleDeleter
     {
         void operator()(mpg123_handle_struct *handle) const;
@@ -48,6 +53,8 @@ private:
     bool SetSourceRate(long rate);
     std::size_t DecodeSource(float *out, std::size_t frames);
 
+    // Declared first: the decoder lets go of the file before it closes.
+    std::unique_ptr<int, FileCloser> m_file;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> m_handle;
     std::unique_ptr<syn123_struct, ResamplerDeleter> m_resampler; // null at 44 100 Hz
     std::vector<float> m_sourceFrames;

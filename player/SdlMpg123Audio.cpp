@@ -17,7 +17,12 @@
 
 namespace {
 
-constexpr int kDeviceFrames = 1024;
+// A player of long sounds needs no short buffer: 4096 frames (93 ms) wake SDL's thread about
+// 11 times a second instead of 43, and a stop still reaches the output at the next buffer,
+// within 93 ms plus the fade.
+constexpr int kDeviceFrames = 4096;
+// A halted stream fades to silence over 5 ms instead of stepping to 0 (a click).
+constexpr std::size_t kFadeFrames = Mp3Decoder::kOutputRate / 200;
 // How far each stream is decoded ahead; the decoder tops a ring up once it is half empty.
 constexpr std::size_t kRingFrames = Mp3Decoder::kOutputRate;
 constexpr std::size_t kRefillBelowFrames = kRingFrames / 2;
@@ -63,6 +68,8 @@ struct SdlMpg123Audio::Stream
     float volume = 1.0f;
     bool playing = false;
     bool ended = false;
+    // Frames of the fade-out still to mix after a stop; 0 when not fading.
+    std::size_t fadeLeft = 0;
     // Started by the callback at the frame after this stream's last one.
     Stream *startsNext = nullptr;
     std::uint64_t mixedPass = 0;
@@ -105,6 +112,7 @@ bool SdlMpg123Audio::Init()
         return true;
     // Otherwise SDL takes over SIGINT and SIGTERM and the program no longer ends on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    NameTheStream();
     const bool opened = OpenDevice(nullptr);
     // Without a sound card streams must still take their time and end, or every wait
     // for a phrase would hang: play silently instead.
@@ -113,6 +121,16 @@ bool SdlMpg123Audio::Init()
     if (m_device != 0)
         StartDecoder();
     return opened;
+}
+
+// What the sound server's mixer (PulseAudio, PipeWire) shows next to the volume slider. Set
+// at the default priority, so the user's environment variables still win.
+void SdlMpg123Audio::NameTheStream()
+{
+    SDL_SetHint(SDL_HINT_APP_NAME, "Nesvara");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Nesvara");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Медитация");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
 }
 
 bool SdlMpg123Audio::OpenDevice(const char *driver)
@@ -148,6 +166,7 @@ void SdlMpg123Audio::Free()
     CloseDevice();
     StopDecoder();
     m_streams.clear();
+    m_fading.clear();
     if (m_audioSubsystemStarted) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_audioSubsystemStarted = false;
@@ -208,8 +227,10 @@ void SdlMpg123Audio::ChannelSetVolume(StreamHandle stream, float volume)
 void SdlMpg123Audio::ChannelPlay(StreamHandle stream)
 {
     DeviceLock lock(m_device);
-    if (Stream *found = Find(stream); found != nullptr && !found->ended)
+    if (Stream *found = Find(stream); found != nullptr && !found->ended) {
         found->playing = true;
+        found->fadeLeft = 0;
+    }
 }
 
 void SdlMpg123Audio::ChannelPlayAfter(StreamHandle next, StreamHandle current)
@@ -241,32 +262,65 @@ void SdlMpg123Audio::CancelStartOf(const Stream *stream)
 
 bool SdlMpg123Audio::ChannelIsActive(StreamHandle stream)
 {
+    std::vector<std::shared_ptr<Stream>> faded;
     DeviceLock lock(m_device);
+    // The call the player makes most often releases what has faded out.
+    TakeFadedOut(faded);
     const Stream *found = Find(stream);
     return found != nullptr && found->playing;
 }
 
+// Under the device lock: silent for the player at once, faded out by the callback.
+void SdlMpg123Audio::Halt(Stream &stream)
+{
+    if (stream.playing)
+        stream.fadeLeft = kFadeFrames;
+    stream.playing = false;
+    stream.startsNext = nullptr;
+    CancelStartOf(&stream);
+}
+
 void SdlMpg123Audio::ChannelStop(StreamHandle stream)
 {
-    DeviceLock lock(m_device);
-    if (Stream *found = Find(stream)) {
-        found->playing = false;
-        found->startsNext = nullptr;
-        CancelStartOf(found);
+    std::vector<std::shared_ptr<Stream>> faded;
+    {
+        DeviceLock lock(m_device);
+        if (Stream *found = Find(stream))
+            Halt(*found);
+        TakeFadedOut(faded);
+    }
+}
+
+// Under the device lock: freed streams whose fade the callback has finished, to be
+// destroyed by the caller after unlocking.
+void SdlMpg123Audio::TakeFadedOut(std::vector<std::shared_ptr<Stream>> &faded)
+{
+    for (auto it = m_fading.begin(); it != m_fading.end();) {
+        if ((*it)->fadeLeft == 0) {
+            faded.push_back(std::move(*it));
+            it = m_fading.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 
 void SdlMpg123Audio::StreamFree(StreamHandle stream)
 {
     std::shared_ptr<Stream> removed;
+    std::vector<std::shared_ptr<Stream>> faded;
     {
         DeviceLock lock(m_device);
+        TakeFadedOut(faded);
         const auto it = m_streams.find(stream);
         if (it == m_streams.end())
             return;
         removed = std::move(it->second);
         m_streams.erase(it);
-        CancelStartOf(removed.get());
+        Halt(*removed);
+        // A stream that still sounds fades out first; the next call releases it.
+        if (removed->fadeLeft > 0)
+            m_fading.push_back(removed);
     }
     removed->released.store(true, std::memory_order_relaxed);
     std::lock_guard<std::mutex> lock(m_decodeMutex);
@@ -292,7 +346,11 @@ void SdlMpg123Audio::MixPlayingStreams(float *out, std::size_t frames)
         // A stream started by a chain in this run is mixed already.
         if (stream->playing && stream->mixedPass != m_mixPass)
             refill = MixChain(stream, out, frames) || refill;
+        else if (stream->fadeLeft > 0)
+            MixFadeOut(*stream, out, frames);
     }
+    for (const std::shared_ptr<Stream> &stream : m_fading)
+        MixFadeOut(*stream, out, frames);
     ClipToUnit(out, frames * FrameRing::kChannels);
     if (refill && !m_refillRequested.exchange(true))
         WakeDecoder();
@@ -329,11 +387,30 @@ std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t fr
     const float volume = stream.volume;
     const std::size_t mixed =
         stream.ring.Read(frames, [&out, volume](const float *samples, std::size_t count) {
-            MixScaled(out, samples, count * FrameRing::kChannels, volume);
+            MixFrames(out, samples, count, FrameRing::kChannels, volume, 0.0f);
             out += count * FrameRing::kChannels;
         });
     ended = decoded && stream.ring.StoredFrames() == 0;
     return mixed;
+}
+
+// The stream goes on where it was halted, its gain falling from its volume to 0 over the
+// fade: the wave is not cut mid-swing. A stream that runs out meanwhile simply ends.
+void SdlMpg123Audio::MixFadeOut(Stream &stream, float *out, std::size_t frames)
+{
+    const bool decoded = stream.decoded.load(std::memory_order_acquire);
+    const float step = -stream.volume / float(kFadeFrames);
+    float gain = stream.volume * float(stream.fadeLeft) / float(kFadeFrames);
+    const std::size_t mixed = stream.ring.Read(
+        std::min(frames, stream.fadeLeft), [&out, &gain, step](const float *samples, std::size_t count) {
+            gain = MixFrames(out, samples, count, FrameRing::kChannels, gain, step);
+            out += count * FrameRing::kChannels;
+        });
+    // A ring that runs dry ends the fade: a freed stream is no longer decoded.
+    const bool dry = mixed < std::min(frames, stream.fadeLeft);
+    stream.fadeLeft = dry ? 0 : stream.fadeLeft - mixed;
+    if (decoded && stream.ring.StoredFrames() == 0)
+        stream.ended = true;
 }
 
 void SdlMpg123Audio::PostStreamEnded()

@@ -48,12 +48,16 @@ private:
     struct Stream;
     class DeviceLock;
 
+    static void NameTheStream();
     bool OpenDevice(const char *driver);
     void CloseDevice();
     static void OutputCallback(void *self, std::uint8_t *bytes, int length);
     void MixPlayingStreams(float *out, std::size_t frames);
     bool MixChain(Stream *stream, float *out, std::size_t frames);
     static std::size_t MixStream(Stream &stream, float *out, std::size_t frames, bool &ended);
+    static void MixFadeOut(Stream &stream, float *out, std::size_t frames);
+    void Halt(Stream &stream);
+    void TakeFadedOut(std::vector<std::shared_ptr<Stream>> &faded);
     bool WaitsToStart(const Stream *stream) const;
     void CancelStartOf(const Stream *stream);
     void PostStreamEnded();
@@ -71,6 +75,8 @@ private:
 
     // Changed only with the device locked; read by the callback.
     std::unordered_map<StreamHandle, std::shared_ptr<Stream>> m_streams;
+    // Freed while they sounded: mixed until their fade ends, then released by the next call.
+    std::vector<std::shared_ptr<Stream>> m_fading;
     StreamHandle m_lastHandle = 0;
     // Counts the callback's runs; a stream mixed in this run carries its number.
     std::uint64_t m_mixPass = 0;

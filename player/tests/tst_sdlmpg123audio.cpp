@@ -10,8 +10,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -93,13 +100,13 @@ std::size_t DecodedFrames(const QString &fileName)
     return total;
 }
 
-// SDL's disk output for one test, at the pace of a sound card: one 1024-frame buffer every
-// 23 ms (left alone, it runs as fast as it can write and outruns any decoder).
+// SDL's disk output for one test, at the pace of a sound card: one 4096-frame buffer every
+// 93 ms (left alone, it runs as fast as it can write and outruns any decoder).
 void UseDiskOutput(ScopedEnvironment &environment, const QString &output)
 {
     environment.Set("SDL_AUDIODRIVER", "disk");
     environment.Set("SDL_DISKAUDIOFILE", QFile::encodeName(output));
-    environment.Set("SDL_DISKAUDIODELAY", "23");
+    environment.Set("SDL_DISKAUDIODELAY", "93");
 }
 
 // The stereo frames the disk output recorded.
@@ -120,6 +127,34 @@ struct Recording
 
     QByteArray bytes;
 };
+
+// Creates the stream on another thread and gives it `capMs` to answer, so that a call that
+// blocks fails the test instead of hanging it. A call stuck on a FIFO is set free by
+// opening the FIFO's writing end; `answered` tells whether it came back in time.
+StreamHandle CreateWithWatchdog(SdlMpg123Audio &audio, const QString &file, int capMs, bool &answered)
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    StreamHandle handle = 0;
+    std::thread worker([&] {
+        const StreamHandle created = audio.StreamCreateFile(file);
+        std::lock_guard<std::mutex> lock(mutex);
+        handle = created;
+        finished = true;
+        done.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(mutex);
+    answered = done.wait_for(lock, std::chrono::milliseconds(capMs), [&] { return finished; });
+    lock.unlock();
+    if (!answered) {
+        const int writer = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    worker.join();
+    return handle;
+}
 
 int ThreadCount()
 {
@@ -148,6 +183,8 @@ private slots:
 
     void playsToItsEndAndPostsItToTheUiThread();
     void stopSilencesAtOnce();
+    void haltedStreamFadesOutWithoutAClick_data();
+    void haltedStreamFadesOutWithoutAClick();
     void unknownAndFreedHandlesAreHarmless();
     void freeLeavesNoThreadAndLaterCallsAreHarmless();
     void fallsBackToSilentOutputOfTheRealLength_data();
@@ -186,6 +223,10 @@ void TestSdlMpg123Audio::initTestCase()
     QFile half(Temp("half.mp3"));
     QVERIFY(half.open(QIODevice::WriteOnly));
     half.write(bytes.left(bytes.size() / 2));
+
+    QVERIFY(::mkfifo(QFile::encodeName(Temp("fifo.mp3")).constData(), 0600) == 0);
+    QVERIFY(QFile::link(Temp("fifo.mp3"), Temp("fifo link.mp3")));
+    QVERIFY(QFile::link(Fixture("tone_44100_stereo.mp3"), Temp("tone link.mp3")));
 }
 
 void TestSdlMpg123Audio::mixesEachStreamAtItsVolumeAndClips()
@@ -209,14 +250,22 @@ void TestSdlMpg123Audio::refusesWhatIsNotMp3_data()
     QTest::newRow("text") << Temp("text.mp3");
     QTest::newRow("WAV named .mp3") << Fixture("wave_named.mp3");
     QTest::newRow("folder") << m_dir.path();
+    // Opening one for reading waits for a writer: the window would freeze.
+    QTest::newRow("FIFO named .mp3") << Temp("fifo.mp3");
+    QTest::newRow("link to a FIFO") << Temp("fifo link.mp3");
+    QTest::newRow("device: endless zeros") << QStringLiteral("/dev/zero");
 }
 
+// Refused at once, without waiting for anything.
 void TestSdlMpg123Audio::refusesWhatIsNotMp3()
 {
     QFETCH(QString, file);
     SdlMpg123Audio audio;
     QVERIFY(audio.Init());
-    QCOMPARE(audio.StreamCreateFile(file), StreamHandle(0));
+    bool answered = false;
+    // A FIFO blocks for ever; the cap leaves room for a slow, sanitised build.
+    QCOMPARE(CreateWithWatchdog(audio, file, 10000, answered), StreamHandle(0));
+    QVERIFY2(answered, "the call blocked");
 }
 
 void TestSdlMpg123Audio::acceptsEveryKindOfMp3_data()
@@ -226,6 +275,7 @@ void TestSdlMpg123Audio::acceptsEveryKindOfMp3_data()
                              "tone_48000_vbr.mp3", "tone_32000_id3.mp3", "tone_44100_untagged.mp3"})
         QTest::newRow(name) << Fixture(name);
     QTest::newRow("first half of a file") << Temp("half.mp3");
+    QTest::newRow("link to an MP3") << Temp("tone link.mp3");
 }
 
 void TestSdlMpg123Audio::acceptsEveryKindOfMp3()
@@ -310,6 +360,74 @@ void TestSdlMpg123Audio::stopSilencesAtOnce()
     QTest::qWait(100); // the callback keeps running and must not revive it
     QVERIFY(!audio.ChannelIsActive(stream));
     audio.StreamFree(stream);
+}
+
+void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick_data()
+{
+    QTest::addColumn<bool>("freed");
+    QTest::newRow("stopped") << false;
+    QTest::newRow("freed") << true;
+}
+
+// The tone (440 Hz) near full scale, halted in the middle: the recorded output never
+// jumps further between two frames than the tone itself does, and it is silent within a
+// fade of 5 ms (plus the half wave in which the last peak may fall).
+void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick()
+{
+    QFETCH(bool, freed);
+    const QString output = Temp("halted.raw");
+    ScopedEnvironment environment;
+    UseDiskOutput(environment, output);
+    {
+        SdlMpg123Audio audio;
+        QVERIFY(audio.Init());
+        const StreamHandle stream = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+        QVERIFY(stream != 0);
+        audio.ChannelSetVolume(stream, 1.94f);
+        audio.ChannelPlay(stream);
+        QTest::qWait(400);
+        QVERIFY(audio.ChannelIsActive(stream));
+        if (freed) {
+            audio.StreamFree(stream);
+        } else {
+            audio.ChannelStop(stream);
+            QVERIFY(!audio.ChannelIsActive(stream));
+        }
+        QTest::qWait(300);
+        QVERIFY(!audio.ChannelIsActive(stream));
+    }
+
+    const Recording played(output);
+    const auto *samples = reinterpret_cast<const float *>(played.bytes.constData());
+    float largestStep = 0.0f;
+    float loudest = 0.0f;
+    qsizetype lastLoud = -1;
+    qsizetype lastSounding = -1;
+    for (qsizetype frame = 0; frame < played.Frames(); ++frame) {
+        for (int side = 0; side < 2; ++side) {
+            const float previous = frame > 0 ? samples[2 * (frame - 1) + side] : 0.0f;
+            largestStep = std::max(largestStep, std::fabs(samples[2 * frame + side] - previous));
+        }
+        loudest = std::max(loudest, played.Magnitude(frame));
+        if (played.Magnitude(frame) > 0.8f)
+            lastLoud = frame;
+        if (played.Magnitude(frame) > 0.001f)
+            lastSounding = frame;
+    }
+    // Near full scale (the encoder leaves the tone a little under half).
+    QVERIFY2(loudest > 0.85f, QByteArray::number(loudest).constData());
+    // The tone alone moves by up to 2 pi 440 / 44 100 of its amplitude per frame: 0.06.
+    const float toneStep = loudest * 2.0f * float(M_PI) * 440.0f / 44100.0f;
+    qInfo("largest step %.4f of full scale (the tone's own %.4f); silent %.2f ms after the last peak",
+          double(largestStep), double(toneStep), double(lastSounding - lastLoud) * 1000.0 / 44100.0);
+    QVERIFY2(largestStep < toneStep + 0.01f, QByteArray::number(largestStep).constData());
+    // Halted 0.4 s into a 1 s tone: it did not play to its end.
+    QVERIFY(lastSounding < qsizetype(44100 * 0.9) + 8192);
+    QVERIFY2(lastSounding - lastLoud <= qsizetype(44100 * 0.005) + 50,
+             QByteArray::number(lastSounding - lastLoud).constData());
+    // Then nothing at all: the faded stream is no longer mixed.
+    for (qsizetype frame = lastLoud + qsizetype(44100 * 0.006); frame < played.Frames(); ++frame)
+        QVERIFY(played.Magnitude(frame) == 0.0f);
 }
 
 void TestSdlMpg123Audio::unknownAndFreedHandlesAreHarmless()
@@ -559,7 +677,7 @@ void TestSdlMpg123Audio::chainedStreamsJoinWithoutSilence()
           qlonglong(longestQuiet), double(longestQuiet) * 1000.0 / 44100.0,
           qlonglong(frames - expectedFrames));
     // A sine crossing zero stays under the threshold for a frame or two; 5 ms is 220 frames,
-    // and a start from a check would leave the rest of a 1024-frame buffer.
+    // and a start from a check would leave the rest of a 4096-frame buffer.
     QVERIFY2(longestQuiet <= 2, QByteArray::number(longestQuiet).constData());
     QVERIFY2(std::abs(frames - expectedFrames) <= 4,
              QByteArray::number(frames - expectedFrames).constData());
