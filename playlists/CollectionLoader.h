@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playlists/Mp3FilesList.h"
+#include "shell/BackupCopy.h"
 
 #include <QString>
 #include <functional>
@@ -15,12 +16,8 @@ struct TCollectionLoadResult
 
 using TDefaultsFiller = std::function<void(TMp3FilesList &)>;
 
-// Loads `fileName` into `list`; a missing file gives the defaults silently. A file that
+// Loads `fileName` into `list`, after removing what a killed save left beside it; a missing file gives the defaults silently. A file that
 // cannot be loaded is copied aside (see BackupNameFor) before the defaults are taken, so
 // that a later save cannot destroy what it held.
 TCollectionLoadResult LoadCollectionOrDefaults(TMp3FilesList &list, const QString &fileName,
                                                const TDefaultsFiller &setDefaults);
-
-// NAME.bak, or the first free NAME.bak.N when NAME.bak holds something else; an existing
-// copy with the very same bytes is reused, so repeated starts do not pile up copies.
-QString BackupNameFor(const QString &fileName);

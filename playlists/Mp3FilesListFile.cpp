@@ -2,13 +2,13 @@
 // backsoundslists.bin.
 #include "playlists/Mp3FilesList.h"
 
+#include "shell/AtomicSave.h"
 #include "shell/Errors.h"
 #include "shell/StreamHelper.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <memory>
 
 namespace {
@@ -91,14 +91,7 @@ void decodeCollection(const QByteArray &bytes, TMp3FilesList &into)
 
 void TMp3FilesList::SaveToFile(const QString &filename)
 {
-    const QByteArray bytes = encodeCollection(*this);
-    QSaveFile file(filename);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("Не удалось создать файл \"%1\": %2")
-                            .arg(shownName(filename), file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw StreamError(QStringLiteral("Не удалось записать файл \"%1\": %2")
-                              .arg(shownName(filename), file.errorString()));
+    SaveFileAtomically(filename, encodeCollection(*this));
     FChanged = false;
 }
 

@@ -1,10 +1,11 @@
 #include "settings/OptionsData.h"
 
+#include "shell/AtomicSave.h"
 #include "shell/Errors.h"
 #include "shell/StreamHelper.h"
 
+#include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 
 void TOptionsData::ReadFrom(QIODevice &device)
 {
@@ -75,12 +76,8 @@ void TOptionsData::LoadFromFile(const QString &fileName)
 
 void TOptionsData::SaveToFile(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("Не удаётся создать файл \"%1\": %2")
-                            .arg(fileName, file.errorString()));
-    WriteTo(file);
-    if (!file.commit())
-        throw FileError(QStringLiteral("Не удаётся записать файл \"%1\": %2")
-                            .arg(fileName, file.errorString()));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    WriteTo(buffer);
+    SaveFileAtomically(fileName, buffer.data());
 }

@@ -4,7 +4,9 @@
 #include "BigCollections.h"
 #include "CollectionTestTools.h"
 
+#include "playlists/CollectionLoader.h"
 #include "playlists/Mp3FilesList.h"
+#include "shell/AtomicSave.h"
 #include "shell/Errors.h"
 
 #include <QDir>
@@ -200,6 +202,15 @@ class TestPlaylistDamage : public QObject
 
     QString file(const QString &name) const { return m_tmp.filePath(name); }
 
+    // Every file in the folder besides `path` and the test's own fixtures.
+    QStringList leftoversBeside(const QString &path) const
+    {
+        QStringList names = QDir(m_tmp.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &own : {QFileInfo(path).fileName(), QStringLiteral("valid.bin"), QStringLiteral("lists.bin")})
+            names.removeAll(own);
+        return names;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -311,6 +322,7 @@ private slots:
         int afterSaves[4] = {0, 0, 0, 0};
         const int kills = kKills;
         int onDisk = 1; // the version the file holds
+        int killsLeavingATemporary = 0;
         for (int kill = 0; kill < kills; ++kill) {
             QProcess saver;
             saver.start(QStringLiteral(NESVARA_SAVE_FOREVER), {path});
@@ -335,6 +347,16 @@ private slots:
                      qPrintable(QStringLiteral("kill %1: an older version is back").arg(kill)));
             onDisk = version;
             ++found[version];
+
+            // A kill while writing leaves nothing; one between naming the new content and
+            // the rename leaves it under the one temporary name, which start-up removes.
+            const QStringList left = leftoversBeside(path);
+            QVERIFY2(left.isEmpty() || left == QStringList{QFileInfo(SaveTemporaryName(path)).fileName()},
+                     qPrintable(left.join(QLatin1Char(' '))));
+            killsLeavingATemporary += left.isEmpty() ? 0 : 1;
+            auto started = std::make_unique<TMp3FilesList>();
+            LoadCollectionOrDefaults(*started, path, [](TMp3FilesList &) { QFAIL("defaults taken"); });
+            QCOMPARE(leftoversBeside(path), QStringList());
             if (!loadedOnce[version]) { // the file the killed process left loads as that version
                 auto loaded = std::make_unique<TMp3FilesList>();
                 loaded->LoadFromFile(path);
@@ -349,9 +371,8 @@ private slots:
         // Kills landed both inside the first save and after saves had finished.
         QVERIFY(afterSaves[0] > 0 && afterSaves[1] + afterSaves[2] + afterSaves[3] > 0);
 
-        // Whatever temporary files the kills left next to it, the file still saves and loads.
-        const QStringList leftovers = QDir(m_tmp.path()).entryList(QDir::Files | QDir::Hidden);
-        qInfo("files in the folder afterwards: %s", qPrintable(leftovers.join(QLatin1Char(' '))));
+        qInfo("kills that left the temporary file until the next start: %d", killsLeavingATemporary);
+        QCOMPARE(leftoversBeside(path), QStringList());
         const int other = 1 - onDisk;
         BigCollection(other + 1)->SaveToFile(path);
         auto loaded = std::make_unique<TMp3FilesList>();

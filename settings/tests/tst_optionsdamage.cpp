@@ -2,6 +2,9 @@
 // changed. A file loads whole, exactly as its bytes say, or is refused with the options
 // left as they were.
 #include "settings/OptionsData.h"
+#include "settings/OptionsLoader.h"
+#include "shell/AtomicSave.h"
+#include "shell/tests/FullDisk.h"
 #include "settings/tests/OptionsTestTools.h"
 #include "shell/Errors.h"
 
@@ -199,6 +202,45 @@ private slots:
         TOptionsData options = previousOptions();
         QVERIFY_THROWS_EXCEPTION(NesvaraError, options.LoadFromFile(folder));
         QVERIFY(same(options, previousOptions()));
+    }
+
+    // Start-up with a damaged file: the message names the copy only when the copy exists
+    // whole; a disk that takes no more than 40 bytes of a file cannot hold the copy.
+    void startUpNamesTheCopyOnlyWhenItWasMade_data()
+    {
+        QTest::addColumn<qint64>("fileSizeLimit");
+        QTest::addColumn<bool>("copyMade");
+        QTest::newRow("room for the copy") << qint64(1 << 20) << true;
+        QTest::newRow("no room for the copy") << qint64(40) << false;
+    }
+
+    void startUpNamesTheCopyOnlyWhenItWasMade()
+    {
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(bool, copyMade);
+        QTemporaryDir tmp;
+        const QString file = tmp.filePath(QStringLiteral("options.bin"));
+        const QByteArray damaged = bytesOf(validOptions()) + QByteArray(39, '\x7f');
+        writeFile(file, damaged);
+        writeFile(SaveTemporaryName(file), "left by a killed save");
+        const QString text = runWithFileSizeLimit(fileSizeLimit, [&] {
+            TOptionsData options;
+            const TOptionsLoadResult result = LoadOptionsAtStartUp(options, file);
+            throw NesvaraError(result.fromFile ? QStringLiteral("loaded") : result.errorText);
+        });
+        QVERIFY2(text.contains(file), qPrintable(text));
+        const QString backup = file + QStringLiteral(".bak");
+        QCOMPARE(text.contains(backup), copyMade);
+        QCOMPARE(text.contains(QStringLiteral("Не удалось сохранить копию")), !copyMade);
+        QStringList expected{QStringLiteral("options.bin")};
+        if (copyMade)
+            expected << QStringLiteral("options.bin.bak");
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), expected);
+        if (copyMade) {
+            QFile copy(backup);
+            QVERIFY(copy.open(QIODevice::ReadOnly));
+            QCOMPARE(copy.readAll(), damaged);
+        }
     }
 };
 

@@ -1,8 +1,10 @@
 #include "settings/OptionsData.h"
 #include "settings/tests/OptionsTestTools.h"
 #include "shell/Errors.h"
+#include "shell/tests/FullDisk.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -115,6 +117,24 @@ private slots:
     {
         QVERIFY_THROWS_EXCEPTION(
             FileError, TOptionsData().SaveToFile(m_tmp.filePath(QStringLiteral("no/such/options.bin"))));
+    }
+
+    // "Сохранить настройки" on a disk that takes no more than 30 bytes of a file.
+    void saveThatCannotWriteKeepsTheOldFile()
+    {
+        const QString path = m_tmp.filePath(QStringLiteral("options.bin"));
+        sample().SaveToFile(path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray old = file.readAll();
+        file.close();
+        TOptionsData changed = sample();
+        changed.FMedLenMin = 5;
+        const QString error = runWithFileSizeLimit(30, [&] { changed.SaveToFile(path); });
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+        QCOMPARE(QDir(m_tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("options.bin")});
     }
 };
 

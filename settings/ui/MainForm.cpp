@@ -9,6 +9,7 @@
 #include "playlists/CollectionLoader.h"
 #include "playlists/ui/AutoMusicListsUpdateForm.h"
 #include "playlists/ui/Mp3FilesListsForm.h"
+#include "settings/OptionsLoader.h"
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
 #include "shell/ui/FormHelpers.h"
@@ -433,19 +434,10 @@ void TMainForm::FormCreate()
 
     FOptions = TOptionsData();
     OptionsFile = m_env.programDir + QStringLiteral("options.bin");
-    bool optionsLoaded = false;
-    if (QFile::exists(OptionsFile)) {
-        try {
-            FOptions.LoadFromFile(OptionsFile);
-            optionsLoaded = true;
-        } catch (const NesvaraError &error) {
-            const QString copy = BackupNameFor(OptionsFile);
-            QFile::copy(OptionsFile, copy);
-            m_env.showMessage(QStringLiteral("Не удалось прочитать настройки из файла \"%1\": %2\n"
-                                             "Используются настройки по умолчанию; копия файла: \"%3\".")
-                                  .arg(OptionsFile, error.text(), copy));
-        }
-    }
+    const TOptionsLoadResult options = LoadOptionsAtStartUp(FOptions, OptionsFile);
+    const bool optionsLoaded = options.fromFile;
+    if (!options.errorText.isEmpty())
+        m_env.showMessage(options.errorText);
     ShowAvailTechnicks();
     WatchCompsEnabled();
 
