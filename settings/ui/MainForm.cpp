@@ -42,6 +42,7 @@ constexpr int kTextPixels = 15;
 constexpr int kSmallTextPixels = 11;
 constexpr double kVoiceCoef = 0.4;
 const int kExitPauseMs = 50;
+constexpr int kFirstStartVolume = 50;
 
 QString noSoundItem()
 {
@@ -446,10 +447,12 @@ void TMainForm::FormCreate()
         voices.VoiceCoef = kVoiceCoef;
 
     LoadCollections();
-    if (optionsLoaded)
+    if (optionsLoaded) {
         UpdateComponents();
-    else
+    } else {
+        ShowFirstStartChoices();
         UpdateOptions();
+    }
 
     PlayerHost &host = *this;
     m_player = std::make_unique<TMeditationPlayer>(*m_env.audio, host, FOptions, FInstuctorVoices,
@@ -457,6 +460,14 @@ void TMainForm::FormCreate()
     m_env.audio->SetStreamEndedCallback([this] { m_waits->Wake(); });
     if (!m_env.audio->Init())
         m_env.showMessage(QStringLiteral("Не получается инициализировать звуковую библиотеку!"));
+}
+
+// Without an options file the controls start from what a new user should meet: an audible
+// volume. An options file that stores 0 keeps 0.
+void TMainForm::ShowFirstStartChoices()
+{
+    const QScopedValueRollback showing(m_showingOptions, true);
+    VolumeScroll->setValue(kFirstStartVolume);
 }
 
 void TMainForm::LoadCollections()

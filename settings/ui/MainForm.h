@@ -152,6 +152,7 @@ private:
     QWidget *BuildButtonsPanel();
     void ConnectHandlers();
     void LoadCollections();
+    void ShowFirstStartChoices();
 
     void UpdateMedLenEdit();
     void UpdateRemIntEdit();
