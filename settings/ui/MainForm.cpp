@@ -8,6 +8,7 @@
 #include "playlists/ui/Mp3FilesListsForm.h"
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
+#include "shell/ui/FocusRing.h"
 #include "shell/ui/FormHelpers.h"
 #include "shell/ui/ProgramFont.h"
 #include "voices/VoiceLibrary.h"
@@ -55,6 +56,10 @@ QScrollBar *horizontalBar(int minimum, int maximum, QWidget *parent)
     bar->setRange(minimum, maximum);
     bar->setValue(minimum);
     bar->setMinimumWidth(220);
+    // Qt's scroll bars take no focus by default; these are settings, moved by the arrow keys.
+    bar->setFocusPolicy(Qt::StrongFocus);
+    // Right and Page Up make the value larger, as on a slider.
+    bar->setInvertedControls(false);
     return bar;
 }
 
@@ -76,6 +81,9 @@ QWidget *settingRow(const QString &caption, QLineEdit *edit, QScrollBar *bar, QW
     label->setBuddy(edit);
     layout->addWidget(label);
     layout->addStretch();
+    const QString name = QString(caption).remove(QLatin1Char('&'));
+    edit->setAccessibleName(name);
+    bar->setAccessibleName(name);
     layout->addWidget(edit);
     layout->addWidget(bar);
     bar->setFixedWidth(300);
@@ -133,6 +141,9 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     FMusicLists = std::make_unique<TMp3FilesList>();
     FBackSoundsLists = std::make_unique<TMp3FilesList>();
     BuildControls();
+    SetKeyboardOrder();
+    NameControls();
+    InstallFocusRing(this);
     ConnectHandlers();
     FormCreate();
 }
@@ -174,8 +185,8 @@ QWidget *TMainForm::BuildTopPanel()
     grid->setContentsMargins(0, 0, 0, 0);
     MedTechinkCombo = new QComboBox(panel);
     MedInstructorCombo = new QComboBox(panel);
-    auto *label1 = new QLabel(QStringLiteral("Техника медитации:"), panel);
-    auto *label2 = new QLabel(QStringLiteral("Голос инструктора:"), panel);
+    auto *label1 = new QLabel(QStringLiteral("&Техника медитации:"), panel);
+    auto *label2 = new QLabel(QStringLiteral("&Голос инструктора:"), panel);
     label1->setBuddy(MedTechinkCombo);
     label2->setBuddy(MedInstructorCombo);
     HelpButton = new QToolButton(panel);
@@ -203,13 +214,15 @@ QWidget *TMainForm::BuildLengthPanel()
     MedLenEdit = numberEdit(QStringLiteral("12"), panel);
     MedLenScroll = horizontalBar(1, 60, panel);
     VolumeScroll = horizontalBar(0, 100, panel);
-    auto *lengthLabel = new QLabel(QStringLiteral("Продолжительность медитации, мин."), panel);
+    auto *lengthLabel = new QLabel(QStringLiteral("&Продолжительность медитации, мин."), panel);
     lengthLabel->setBuddy(MedLenEdit);
     row->addWidget(lengthLabel);
     row->addWidget(MedLenEdit);
     row->addWidget(MedLenScroll);
     row->addSpacing(24);
-    row->addWidget(new QLabel(QStringLiteral("Общая громкость:"), panel));
+    auto *volumeLabel = new QLabel(QStringLiteral("&Общая громкость:"), panel);
+    volumeLabel->setBuddy(VolumeScroll);
+    row->addWidget(volumeLabel);
     row->addWidget(VolumeScroll, 1);
     return panel;
 }
@@ -229,13 +242,13 @@ QWidget *TMainForm::BuildRemindersPanel()
     RemindIntervalTech2Scroll = horizontalBar(1, 600, AnyRemindersPanel);
     RemindIntervalTech5Edit = numberEdit(QStringLiteral("90"), AnyRemindersPanel);
     RemindIntervalTech5Scroll = horizontalBar(1, 400, AnyRemindersPanel);
-    RemindTech1IntPanel = settingRow(QStringLiteral("Средний интервал между напоминаниями, сек."),
+    RemindTech1IntPanel = settingRow(QStringLiteral("&Средний интервал между напоминаниями, сек."),
                                      RemindIntervalTech1Edit, RemindIntervalTech1Scroll, AnyRemindersPanel);
-    RemindConcPanel = settingRow(QStringLiteral("Средняя длина периода концентрации, сек."),
+    RemindConcPanel = settingRow(QStringLiteral("Средняя &длина периода концентрации, сек."),
                                  ConcIntDurEdit, ConcIntDurScroll, AnyRemindersPanel);
-    RemindTech2IntPanel = settingRow(QStringLiteral("Интервал между вдохом и выдохом, мсек"),
+    RemindTech2IntPanel = settingRow(QStringLiteral("&Интервал между вдохом и выдохом, мсек"),
                                      RemindIntervalTech2Edit, RemindIntervalTech2Scroll, AnyRemindersPanel);
-    RemindTech5IntPanel = settingRow(QStringLiteral("Интервал между фразами, мсек"),
+    RemindTech5IntPanel = settingRow(QStringLiteral("&Интервал между фразами, мсек"),
                                      RemindIntervalTech5Edit, RemindIntervalTech5Scroll, AnyRemindersPanel);
     // The visible rows stack from the top in this order.
     for (QWidget *row : {RemindTech1IntPanel, RemindTech2IntPanel, RemindTech5IntPanel, RemindConcPanel})
@@ -251,15 +264,15 @@ QWidget *TMainForm::BuildMainPanel()
     grid->setContentsMargins(0, 4, 0, 0);
     grid->setHorizontalSpacing(24);
 
-    PlayNidraCheck = new QCheckBox(QStringLiteral("Проигрывать подготовку к медитации"), panel);
+    PlayNidraCheck = new QCheckBox(QStringLiteral("Проигрывать подготов&ку к медитации"), panel);
     NidraTypeCombo = new QComboBox(panel);
-    PlayMusicCheck = new QCheckBox(QStringLiteral("Проигрывать музыкальный файл"), panel);
+    PlayMusicCheck = new QCheckBox(QStringLiteral("Проигрывать &музыкальный файл"), panel);
     PlayMusicCheck->setChecked(true);
     PlayMusicBeforeCombo = new QComboBox(panel);
     PlayMusicBeforeCombo->addItems({QStringLiteral("В самом начале"),
                                     QStringLiteral("После подготовки к медитации"),
                                     QStringLiteral("После медитации")});
-    MusFileLabel = new QLabel(QStringLiteral("Музыкальный файл:"), panel);
+    MusFileLabel = new QLabel(QStringLiteral("Музыкальный &файл:"), panel);
     MusFileCombo = new QComboBox(panel);
     MusFileLabel->setBuddy(MusFileCombo);
     MusicFileButton = new QToolButton(panel);
@@ -270,22 +283,22 @@ QWidget *TMainForm::BuildMainPanel()
     MusicFileButton->setFixedWidth(28);
     MusicFileButton->setToolTip(QStringLiteral("Выбрать один файл плейлиста"));
     MusFilePopup = new QMenu(this);
-    AlterMusFilesListButton = new QPushButton(QStringLiteral("Редактировать список муз. файлов"), panel);
+    AlterMusFilesListButton = new QPushButton(QStringLiteral("&Редактировать список муз. файлов"), panel);
     AutoUpdateMusListsButton = new QToolButton(panel);
     AutoUpdateMusListsButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     AutoUpdateMusListsButton->setAutoRaise(true);
     AutoUpdateMusListsButton->setToolTip(QStringLiteral("Автообновление списка плейлистов музыки"));
 
-    NoPlayIntroductionToMed = new QCheckBox(QStringLiteral("Не проигрывать вступление к медитации"), panel);
+    NoPlayIntroductionToMed = new QCheckBox(QStringLiteral("Не проигрывать &вступление к медитации"), panel);
     NoPlayIntroductionToMed->setChecked(true);
-    PlaySoundCheck = new QCheckBox(QStringLiteral("Проигрывать фоновый звук во время медитации"), panel);
+    PlaySoundCheck = new QCheckBox(QStringLiteral("Проигрывать фоновый &звук во время медитации"), panel);
     PlaySoundCheck->setChecked(true);
-    SwitchOffCompCheck = new QCheckBox(QStringLiteral("Выключить компьютер после медитации"), panel);
+    SwitchOffCompCheck = new QCheckBox(QStringLiteral("Вык&лючить компьютер после медитации"), panel);
     SwitchOffCompCheck->setChecked(true);
-    BackSoundsFileLabel = new QLabel(QStringLiteral("Звуковой файл:"), panel);
+    BackSoundsFileLabel = new QLabel(QStringLiteral("Зв&уковой файл:"), panel);
     SoundFileCombo = new QComboBox(panel);
     BackSoundsFileLabel->setBuddy(SoundFileCombo);
-    AlterBackSoundsFilesListButton = new QPushButton(QStringLiteral("Редактировать список звуковых файлов"), panel);
+    AlterBackSoundsFilesListButton = new QPushButton(QStringLiteral("Р&едактировать список звуковых файлов"), panel);
 
     auto *musicFileRow = new QHBoxLayout;
     musicFileRow->addWidget(MusFileCombo, 1);
@@ -342,15 +355,15 @@ QWidget *TMainForm::BuildButtonsPanel()
     auto *panel = new QWidget(this);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
-    Button1 = new QPushButton(QStringLiteral("Сохранить настройки"), panel);
-    Button2 = new QPushButton(QStringLiteral("Начать"), panel);
+    Button1 = new QPushButton(QStringLiteral("Со&хранить настройки"), panel);
+    Button2 = new QPushButton(QStringLiteral("&Начать"), panel);
     QFont bold = Button2->font();
     bold.setBold(true);
     Button2->setFont(bold);
     Button2->setDefault(true);
-    StopButton = new QPushButton(QStringLiteral("Остановить"), panel);
+    StopButton = new QPushButton(QStringLiteral("Ост&ановить"), panel);
     StopButton->setEnabled(false);
-    Button3 = new QPushButton(QStringLiteral("Выход"), panel);
+    Button3 = new QPushButton(QStringLiteral("В&ыход"), panel);
     for (QPushButton *button : {Button1, Button2, StopButton, Button3})
         button->setMinimumWidth(170);
     row->addWidget(Button1);
@@ -360,6 +373,46 @@ QWidget *TMainForm::BuildButtonsPanel()
     row->addStretch();
     row->addWidget(Button3);
     return panel;
+}
+
+// Tab follows the reading order: the top rows, the left column, the right column, the
+// buttons. Hidden reminder rows are skipped by Qt.
+void TMainForm::SetKeyboardOrder()
+{
+    const QList<QWidget *> order = {
+        MedTechinkCombo, MedInstructorCombo, HelpButton, MedLenEdit, MedLenScroll, VolumeScroll,
+        RemindIntervalTech1Edit, RemindIntervalTech1Scroll, RemindIntervalTech2Edit, RemindIntervalTech2Scroll,
+        RemindIntervalTech5Edit, RemindIntervalTech5Scroll, ConcIntDurEdit, ConcIntDurScroll,
+        PlayNidraCheck, NidraTypeCombo, PlayMusicCheck, PlayMusicBeforeCombo, MusFileCombo, MusicFileButton,
+        AlterMusFilesListButton, AutoUpdateMusListsButton,
+        NoPlayIntroductionToMed, SwitchOffCompCheck, PlaySoundCheck, SoundFileCombo, AlterBackSoundsFilesListButton,
+        Button1, Button2, StopButton, Button3};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+    // Picture buttons too are reached by Tab.
+    for (QToolButton *button : {HelpButton, MusicFileButton, AutoUpdateMusListsButton})
+        button->setFocusPolicy(Qt::StrongFocus);
+    HelpButton->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+// What a screen reader reads for the controls that have no label of their own; labelled
+// fields take their label's text.
+void TMainForm::NameControls()
+{
+    HelpButton->setAccessibleName(QStringLiteral("Справка"));
+    MedLenEdit->setAccessibleName(QStringLiteral("Продолжительность медитации, мин."));
+    MedLenScroll->setAccessibleName(QStringLiteral("Продолжительность медитации, мин."));
+    VolumeScroll->setAccessibleName(QStringLiteral("Общая громкость"));
+    // Lists without a label: on Linux a list's name is its current entry, so the screen
+    // reader hears what it is from the description.
+    for (const auto &[combo, name] : {std::pair{NidraTypeCombo, QStringLiteral("Подготовка к медитации")},
+                                      std::pair{PlayMusicBeforeCombo, QStringLiteral("Когда играет музыка")}}) {
+        combo->setAccessibleName(name);
+        combo->setAccessibleDescription(name);
+    }
+    MusicFileButton->setAccessibleName(QStringLiteral("Один файл плейлиста"));
+    AutoUpdateMusListsButton->setAccessibleName(QStringLiteral("Автообновление списка плейлистов музыки"));
+    ProgressScroll->setAccessibleName(QStringLiteral("Ход медитации"));
 }
 
 void TMainForm::ConnectHandlers()

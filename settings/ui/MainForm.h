@@ -150,6 +150,8 @@ private:
     QWidget *BuildMainPanel();
     QWidget *BuildProgressPanel();
     QWidget *BuildButtonsPanel();
+    void SetKeyboardOrder();
+    void NameControls();
     void ConnectHandlers();
     void LoadCollections();
     void ShowFirstStartChoices();
