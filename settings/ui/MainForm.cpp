@@ -26,7 +26,9 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QStyle>
 #include <QThread>
 #include <QToolButton>
@@ -44,6 +46,7 @@ constexpr int kSmallTextPixels = 11;
 constexpr double kVoiceCoef = 0.4;
 const int kExitPauseMs = 50;
 constexpr int kFirstStartVolume = 50;
+constexpr int kListMinimumCharacters = 20;
 
 QString noSoundItem()
 {
@@ -55,7 +58,7 @@ QScrollBar *horizontalBar(int minimum, int maximum, QWidget *parent)
     auto *bar = new QScrollBar(Qt::Horizontal, parent);
     bar->setRange(minimum, maximum);
     bar->setValue(minimum);
-    bar->setMinimumWidth(220);
+    bar->setMinimumWidth(150);
     // Qt's scroll bars take no focus by default; these are settings, moved by the arrow keys.
     bar->setFocusPolicy(Qt::StrongFocus);
     // Right and Page Up make the value larger, as on a slider.
@@ -175,7 +178,44 @@ void TMainForm::BuildControls()
     layout->addWidget(BuildMainPanel(), 1);
     layout->addWidget(BuildProgressPanel());
     layout->addWidget(BuildButtonsPanel());
+    KeepListsNarrow();
     resize(kClientWidth, kClientHeight);
+}
+
+// A long playlist name must not widen the window past a small screen.
+void TMainForm::KeepListsNarrow()
+{
+    for (QComboBox *combo : findChildren<QComboBox *>()) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(kListMinimumCharacters);
+    }
+}
+
+// Once the layout has settled: no larger than the screen's work area, then centred.
+void TMainForm::FitOnScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = area.size() - frame;
+    const QSize wanted = QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint());
+    resize(wanted.boundedTo(room));
+    const QSize outer = size() + frame;
+    move(area.topLeft() + QPoint(std::max(0, (area.width() - outer.width()) / 2),
+                                 std::max(0, (area.height() - outer.height()) / 2)));
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_placedOnScreen)
+        return;
+    m_placedOnScreen = true;
+    FitOnScreen();
+    // The window manager adds its frame after the first showing; centre again with it.
+    QTimer::singleShot(0, this, [this] { FitOnScreen(); });
 }
 
 QWidget *TMainForm::BuildTopPanel()
@@ -231,6 +271,10 @@ QWidget *TMainForm::BuildRemindersPanel()
 {
     AnyRemindersPanel = new QWidget(this);
     AnyRemindersPanel->setFixedHeight(105);
+    // The panel keeps its place when hidden, so choosing a technique never resizes the window.
+    QSizePolicy keepPlace = AnyRemindersPanel->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    AnyRemindersPanel->setSizePolicy(keepPlace);
     auto *rows = new QVBoxLayout(AnyRemindersPanel);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(4);

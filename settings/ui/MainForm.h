@@ -140,6 +140,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
@@ -150,6 +151,8 @@ private:
     QWidget *BuildMainPanel();
     QWidget *BuildProgressPanel();
     QWidget *BuildButtonsPanel();
+    void KeepListsNarrow();
+    void FitOnScreen();
     void SetKeyboardOrder();
     void NameControls();
     void ConnectHandlers();
@@ -187,4 +190,5 @@ private:
     TMp3FilesListsForm *m_listsEditor = nullptr;
     TAutoMusicListsUpdateForm *m_autoUpdate = nullptr;
     bool m_showingOptions = false;
+    bool m_placedOnScreen = false;
 };

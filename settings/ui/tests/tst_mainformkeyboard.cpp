@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
+#include <cstdlib>
 
 namespace {
 
@@ -50,8 +52,9 @@ void press(QWidget *window, const QKeySequence &keys)
 
 } // namespace
 
-// The main window used from the keyboard alone: mnemonics, Tab in reading order, the bars
-// moved by keys, a visible focus and a name for every control.
+// The main window as a new user meets it: from the keyboard alone (mnemonics, Tab in
+// reading order, the bars moved by keys, a visible focus and a name for every control), and
+// on a small screen.
 class TestMainFormKeyboard : public QObject
 {
     Q_OBJECT
@@ -174,6 +177,36 @@ private slots:
         press(m_form.get(), QKeySequence::fromString(QStringLiteral("Alt+Д")));
         QCOMPARE(QApplication::focusWidget(), m_form->ConcIntDurEdit);
         QCOMPARE(accessibleName(m_form->ConcIntDurScroll), QStringLiteral("Средняя длина периода концентрации, сек."));
+    }
+
+    void fitsASmallScreenAndKeepsItsSizeAcrossTechniques()
+    {
+        // Room for a window frame on a 1024 x 600 screen with a panel.
+        QVERIFY(m_form->minimumSizeHint().width() <= 1000);
+        QVERIFY(m_form->minimumSizeHint().height() <= 540);
+        // A long playlist name does not widen the window.
+        m_form->MusFileCombo->addItem(QString(300, QLatin1Char('x')));
+        QVERIFY(m_form->minimumSizeHint().width() <= 1000);
+        const QSize shown = m_form->size();
+        const QSize hint = m_form->minimumSizeHint();
+        const QPoint place = m_form->pos();
+        for (int index = 0; index < m_form->MedTechinkCombo->count(); ++index) {
+            m_form->MedTechinkCombo->setCurrentIndex(index);
+            m_form->MedTechinkComboClick();
+            QApplication::processEvents();
+            QCOMPARE(m_form->size(), shown);
+            QCOMPARE(m_form->minimumSizeHint(), hint);
+            QCOMPARE(m_form->pos(), place);
+        }
+        const QRect area = m_form->screen()->availableGeometry();
+        // The offscreen screen is 800 px wide: narrower than the window may shrink, so the
+        // window starts at its left edge; it is centred wherever it fits.
+        const QRect outer = m_form->frameGeometry();
+        QVERIFY(outer.left() >= area.left() && outer.top() >= area.top());
+        QVERIFY(outer.bottom() <= area.bottom());
+        if (outer.width() <= area.width())
+            QVERIFY(std::abs(outer.center().x() - area.center().x()) <= 1);
+        QVERIFY(std::abs(outer.center().y() - area.center().y()) <= 1);
     }
 
     void focusedControlWearsARing()
