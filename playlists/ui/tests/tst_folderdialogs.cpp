@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -56,6 +57,7 @@ private slots:
     void getFolderHistoryRules_data();
     void getFolderHistoryRules();
     void getFolderCancelChangesNothing();
+    void typedFolderIsNotCompletedFromHistory();
     void changeButtonTakesBrowsedFolder();
     void dirBrowserReturnsFolderWithSeparator();
     void dirBrowserReopensOnSystemRoot();
@@ -113,8 +115,9 @@ void TestFolderDialogs::getFolderHistoryRules_data()
     QTest::newRow("21st drops the oldest") << NumberedFolders(0, 19) << QStringLiteral("/d20")
                                            << true << QStringLiteral("/d20/")
                                            << NumberedFolders(1, 20);
+    // A blank field is answered in the dialog, which stays open; leaving it is a cancel.
     QTest::newRow("blank") << QStringList{QStringLiteral("/a/")} << QStringLiteral(" \t ") << false
-                           << QStringLiteral(" \t ") << QStringList{QStringLiteral("/a/")};
+                           << QString() << QStringList{QStringLiteral("/a/")};
 }
 
 void TestFolderDialogs::getFolderHistoryRules()
@@ -125,6 +128,8 @@ void TestFolderDialogs::getFolderHistoryRules()
     QFETCH(QString, dir);
     QFETCH(QStringList, expectedHistory);
     TChooseFolderForm form;
+    QStringList messages;
+    form.ShowMessage = [&](QWidget *, const QString &text) { messages.append(text); };
     const QStringList offered = history;
     QString chosen = QStringLiteral("stale");
     qint32 extrtype = 42;
@@ -143,6 +148,25 @@ void TestFolderDialogs::getFolderHistoryRules()
     QCOMPARE(chosen, dir);
     QCOMPARE(history, expectedHistory);
     QCOMPARE(extrtype, result ? 3 : 42);
+    QCOMPARE(messages, result ? QStringList() : QStringList{QStringLiteral("Укажите каталог.")});
+}
+
+// Typing a folder that begins an older one of the history keeps what was typed.
+void TestFolderDialogs::typedFolderIsNotCompletedFromHistory()
+{
+    TChooseFolderForm form;
+    QStringList history{QStringLiteral("/music/fold/empty/")};
+    QString dir;
+    qint32 extrtype = -1;
+    RunWhileModal(form, [&] { return form.GetFolder(dir, extrtype, history); }, [&] {
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.CommonFolderCombo->setEditText(QString());
+        form.CommonFolderCombo->lineEdit()->setFocus();
+        QTest::keyClicks(form.CommonFolderCombo->lineEdit(), QStringLiteral("/music/fold"));
+        form.Button1->click();
+    });
+    QCOMPARE(dir, QStringLiteral("/music/fold/"));
 }
 
 void TestFolderDialogs::getFolderCancelChangesNothing()
