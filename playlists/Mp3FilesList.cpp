@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -111,23 +112,41 @@ void TMp3FilesList::Assign(const TMp3FilesList &otherlist)
     FChanged = true;
 }
 
+// Folder imports are all or none: the new playlists are gathered first and added only when
+// they all fit.
 void TMp3FilesList::AddFromDirAsOneFileEach(const QString &dir, bool withsubfolders)
 {
-    const QStringList files = GetFilesInDir(dir, kMp3Mask, withsubfolders);
-    for (const QString &file : files) {
-        AddList(QFileInfo(file).fileName());
-        flists[std::size_t(flistscount - 1)].mp3files.append(file);
+    std::vector<TMp3ListItem> added;
+    for (const QString &file : GetFilesInDir(dir, kMp3Mask, withsubfolders)) {
+        TMp3ListItem item;
+        item.name = QFileInfo(file).fileName();
+        item.mp3files.append(file);
+        added.push_back(std::move(item));
     }
+    AppendLists(std::move(added));
 }
 
 void TMp3FilesList::AddFromDirWithSepSubFolders(const QString &dir)
 {
-    const QStringList folders = GetDirsInDir(dir, true);
-    for (const QString &folder : folders) {
+    std::vector<TMp3ListItem> added;
+    for (const QString &folder : GetDirsInDir(dir, true)) {
         QStringList files = GetFilesInDir(folder, kMp3Mask, false);
         if (files.isEmpty())
             continue;
-        AddList(ExtractLastFolderFromDir(folder));
-        flists[std::size_t(flistscount - 1)].mp3files = std::move(files);
+        TMp3ListItem item;
+        item.name = ExtractLastFolderFromDir(folder);
+        item.mp3files = std::move(files);
+        added.push_back(std::move(item));
     }
+    AppendLists(std::move(added));
+}
+
+void TMp3FilesList::AppendLists(std::vector<TMp3ListItem> added)
+{
+    if (qsizetype(added.size()) > kCapacity - flistscount)
+        throwCapacityError();
+    for (TMp3ListItem &item : added)
+        flists[std::size_t(flistscount++)] = std::move(item);
+    if (!added.empty())
+        FChanged = true;
 }

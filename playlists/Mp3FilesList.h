@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <vector>
 
 // One playlist: MP3 file names in play order, a display name and a volume factor
 // (1.0 = 100 %).
@@ -57,4 +58,8 @@ public:
     // Defaults, with paths under `programDir` (which ends with a separator).
     void SetBasicMusic(const QString &programDir);
     void SetBasicBackSounds(const QString &programDir);
+
+private:
+    // Adds all of `added` or, when they do not all fit, nothing (RangeError).
+    void AppendLists(std::vector<TMp3ListItem> added);
 };

@@ -2,6 +2,7 @@
 
 #include "playlists/Mp3FilesList.h"
 #include "shell/Errors.h"
+#include "shell/FileEnumeration.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -229,21 +230,29 @@ private slots:
         QCOMPARE(list->flistscount, 2001);
     }
 
-    void importMeetingTheLimitKeepsWhatItAppended()
+    // A folder import that does not fit adds nothing; one that just fits adds all of it.
+    void folderImportIsAllOrNone()
     {
         auto list = std::make_unique<TMp3FilesList>();
-        list->SetListsCount(1999);
+        list->SetListsCount(2000);
+        list->at(1999).name = QStringLiteral("kept");
         QVERIFY_THROWS_EXCEPTION(RangeError,
                                  list->AddFromDirAsOneFileEach(path(QStringLiteral("Flat")), false));
-        QCOMPARE(list->flistscount, 2001);
-        QCOMPARE(list->at(1999).name, QStringLiteral("x.mp3"));
-        QCOMPARE(list->at(2000).name, QStringLiteral("y.mp3"));
-        QCOMPARE(list->at(2000).mp3files, QStringList{path(QStringLiteral("Flat/y.mp3"))});
-
-        list->SetListsCount(2000);
+        QCOMPARE(list->flistscount, 2000);
+        QCOMPARE(list->at(1999).name, QStringLiteral("kept"));
         QVERIFY_THROWS_EXCEPTION(RangeError, list->AddFromDirWithSepSubFolders(m_root));
+        QCOMPARE(list->flistscount, 2000);
+
+        const qint32 flat = qint32(GetFilesInDir(path(QStringLiteral("Flat")), kMp3, false).size());
+        QVERIFY(flat >= 2);
+        list->SetListsCount(2001 - flat + 1);
+        QVERIFY_THROWS_EXCEPTION(RangeError,
+                                 list->AddFromDirAsOneFileEach(path(QStringLiteral("Flat")), false));
+        QCOMPARE(list->flistscount, 2001 - flat + 1);
+        list->SetListsCount(2001 - flat);
+        list->AddFromDirAsOneFileEach(path(QStringLiteral("Flat")), false);
         QCOMPARE(list->flistscount, 2001);
-        QCOMPARE(list->at(2000).name, QStringLiteral("A1"));
+        QCOMPARE(list->at(2001 - flat).name, QStringLiteral("x.mp3"));
     }
 
     void addListFromAFolderTakesItsOwnMp3Files()

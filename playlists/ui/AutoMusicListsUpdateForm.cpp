@@ -38,6 +38,23 @@ QString BreakableFolderText(const QString &folder)
     return text;
 }
 
+// The old playlists that have no namesake in the rebuilt collection.
+qint32 RemovedPlaylists(const TMp3FilesList &old, const TMp3FilesList &rebuilt)
+{
+    QStringList kept;
+    for (qint32 index = 0; index < rebuilt.flistscount; ++index)
+        kept.append(rebuilt.at(index).name);
+    qint32 removed = 0;
+    for (qint32 index = 0; index < old.flistscount; ++index) {
+        const qsizetype found = kept.indexOf(old.at(index).name);
+        if (found < 0)
+            ++removed;
+        else
+            kept.removeAt(found);
+    }
+    return removed;
+}
+
 } // namespace
 
 TAutoMusicListsUpdateForm::TAutoMusicListsUpdateForm(QWidget *parent)
@@ -106,6 +123,8 @@ bool TAutoMusicListsUpdateForm::RebuildAndSave(TMp3FilesList &muslist, const QSt
         rebuilt->AddFromDirWithSepSubFolders(folder);
         rebuilt->FLastBigFolder = folder;
         rebuilt->FLastBigFolderReadType = 0;
+        if (!ConfirmRebuild(muslist, *rebuilt, folder))
+            return false;
         rebuilt->SaveToFile(muslistfile);
         muslist.Assign(*rebuilt);
         muslist.FChanged = false;
@@ -114,6 +133,25 @@ bool TAutoMusicListsUpdateForm::RebuildAndSave(TMp3FilesList &muslist, const QSt
         ShowMessage(this, error.text());
         return false;
     }
+}
+
+// A rebuild that would leave no playlist changes nothing; one that drops playlists says how
+// many and lets the user keep the old ones.
+bool TAutoMusicListsUpdateForm::ConfirmRebuild(const TMp3FilesList &old, const TMp3FilesList &rebuilt,
+                                               const QString &folder)
+{
+    if (rebuilt.flistscount == 0) {
+        ShowMessage(this, QStringLiteral("В каталоге \"%1\" нет подкаталогов с MP3-файлами. "
+                                         "Списки музыки не изменены.")
+                              .arg(folder));
+        return false;
+    }
+    const qint32 removed = RemovedPlaylists(old, rebuilt);
+    if (removed == 0)
+        return true;
+    return AskYesNo(this, QStringLiteral("Будет удалено плейлистов: %1 из %2. Продолжить?")
+                              .arg(removed)
+                              .arg(old.flistscount));
 }
 
 void TAutoMusicListsUpdateForm::Button1Click()

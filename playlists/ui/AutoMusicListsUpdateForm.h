@@ -22,6 +22,7 @@ public:
     bool CheckUpdate(TMp3FilesList &muslist, const QString &muslistfile);
 
     MessageSink ShowMessage = StandardMessageSink();
+    YesNoQuestion AskYesNo = StandardYesNoQuestion();
 
     QLabel *Label1;
     QLabel *Label2;
@@ -37,6 +38,7 @@ public slots:
 private:
     bool RebuildAndSave(TMp3FilesList &muslist, const QString &folder,
                         const QString &muslistfile);
+    bool ConfirmRebuild(const TMp3FilesList &old, const TMp3FilesList &rebuilt, const QString &folder);
 
     bool FRes = false;
 };

@@ -5,6 +5,7 @@
 #include "shell/ui/FormHelpers.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,6 +62,9 @@ TChooseFolderForm::TChooseFolderForm(QWidget *parent)
     CommonFolderCombo->setInsertPolicy(QComboBox::NoInsert);
     CommonFolderCombo->setMinimumContentsLength(40);
     CommonFolderCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // The history is offered in a list under the field; it never completes the typed text,
+    // which would turn a typed folder into a longer one from the history.
+    CommonFolderCombo->completer()->setCompletionMode(QCompleter::PopupCompletion);
 
     ListBox1->addItems(ImportModeTexts());
     ListBox1->setCurrentRow(imEachSubFolder);
@@ -122,6 +126,10 @@ void TChooseFolderForm::Button10Click()
 
 void TChooseFolderForm::Button1Click()
 {
+    if (!StringFilled(CommonFolderCombo->currentText())) {
+        ShowMessage(this, QStringLiteral("Укажите каталог."));
+        return;
+    }
     FRes = true;
     close();
 }

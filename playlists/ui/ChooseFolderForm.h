@@ -31,6 +31,7 @@ public:
 
     // Opens the directory browser; replaceable in tests.
     std::function<bool(QString &res)> ChooseDir;
+    MessageSink ShowMessage = StandardMessageSink();
 
     QComboBox *CommonFolderCombo;
     QPushButton *Button10;

@@ -2,6 +2,7 @@
 
 #include "playlists/ui/ChooseFolderForm.h"
 #include "shell/Errors.h"
+#include "shell/FileEnumeration.h"
 #include "shell/Helpers.h"
 #include "shell/ui/FormHelpers.h"
 
@@ -444,19 +445,35 @@ void TMp3FilesListsForm::Button16Click()
         if (!FFolderChooser
             || !FFolderChooser->GetFolder(dir, extrtype, FLists->FLastBigFoldersList))
             return;
-        if (StringFilled(dir))
-            AddFolderAsPlaylists(dir, extrtype);
+        if (!StringFilled(dir))
+            return;
+        if (!QFileInfo(dir).isDir()) {
+            ShowMessage(this, QStringLiteral("Каталог \"%1\" не найден.").arg(dir));
+            return;
+        }
+        if (extrtype < TChooseFolderForm::imFolderAsOnePlaylist
+            || extrtype > TChooseFolderForm::imEachFileWithSubFolders)
+            return;
+        if (AddFolderAsPlaylists(dir, extrtype) == 0) {
+            ShowMessage(this, QStringLiteral("В каталоге \"%1\" не найдено MP3-файлов.").arg(dir));
+            return;
+        }
         UpdateListComponents();
         FChanged = true;
     });
 }
 
-void TMp3FilesListsForm::AddFolderAsPlaylists(const QString &dir, qint32 extrtype)
+// Returns how many playlists were added; a folder without MP3 files adds none, not an
+// empty playlist.
+qint32 TMp3FilesListsForm::AddFolderAsPlaylists(const QString &dir, qint32 extrtype)
 {
+    const qint32 before = FLists->flistscount;
     switch (extrtype) {
     case TChooseFolderForm::imFolderAsOnePlaylist:
+        if (GetFilesInDir(dir, QLatin1String(kMp3Mask), false).isEmpty())
+            return 0;
         FLists->AddList(ExtractLastFolderFromDir(dir), dir, QLatin1String(kMp3Mask));
-        return;
+        return 1;
     case TChooseFolderForm::imEachSubFolder:
         FLists->AddFromDirWithSepSubFolders(dir);
         break;
@@ -467,11 +484,15 @@ void TMp3FilesListsForm::AddFolderAsPlaylists(const QString &dir, qint32 extrtyp
         FLists->AddFromDirAsOneFileEach(dir, true);
         break;
     default:
-        return;
+        return 0;
     }
-    // The folder-wide imports remember where they came from, as read types 0, 1 and 2.
-    FLists->FLastBigFolder = dir;
-    FLists->FLastBigFolderReadType = extrtype - 1;
+    const qint32 added = FLists->flistscount - before;
+    if (added > 0) {
+        // The folder-wide imports remember where they came from, as read types 0, 1 and 2.
+        FLists->FLastBigFolder = dir;
+        FLists->FLastBigFolderReadType = extrtype - 1;
+    }
+    return added;
 }
 
 // --- The displayed playlist ------------------------------------------------------------

@@ -102,7 +102,7 @@ private:
     int SelectedList() const;
     int SelectedFile() const;
     void SelectList(int index);
-    void AddFolderAsPlaylists(const QString &dir, qint32 extrtype);
+    qint32 AddFolderAsPlaylists(const QString &dir, qint32 extrtype);
     // Runs a handler; an unforeseen error stops it and is shown, since exceptions must not
     // cross the event loop.
     void Guarded(const std::function<void()> &action);

@@ -12,6 +12,7 @@
 #include "settings/OptionsLoader.h"
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
+#include "shell/ui/FocusRing.h"
 #include "shell/ui/FormHelpers.h"
 #include "shell/ui/ProgramFont.h"
 #include "voices/VoiceLibrary.h"
@@ -29,7 +30,9 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QStyle>
 #include <QThread>
 #include <QToolButton>
@@ -46,6 +49,8 @@ constexpr int kTextPixels = 15;
 constexpr int kSmallTextPixels = 11;
 constexpr double kVoiceCoef = 0.4;
 const int kExitPauseMs = 50;
+constexpr int kFirstStartVolume = 50;
+constexpr int kListMinimumCharacters = 20;
 
 QString noSoundItem()
 {
@@ -57,7 +62,11 @@ QScrollBar *horizontalBar(int minimum, int maximum, QWidget *parent)
     auto *bar = new QScrollBar(Qt::Horizontal, parent);
     bar->setRange(minimum, maximum);
     bar->setValue(minimum);
-    bar->setMinimumWidth(220);
+    bar->setMinimumWidth(150);
+    // Qt's scroll bars take no focus by default; these are settings, moved by the arrow keys.
+    bar->setFocusPolicy(Qt::StrongFocus);
+    // Right and Page Up make the value larger, as on a slider.
+    bar->setInvertedControls(false);
     return bar;
 }
 
@@ -79,6 +88,9 @@ QWidget *settingRow(const QString &caption, QLineEdit *edit, QScrollBar *bar, QW
     label->setBuddy(edit);
     layout->addWidget(label);
     layout->addStretch();
+    const QString name = QString(caption).remove(QLatin1Char('&'));
+    edit->setAccessibleName(name);
+    bar->setAccessibleName(name);
     layout->addWidget(edit);
     layout->addWidget(bar);
     bar->setFixedWidth(300);
@@ -136,6 +148,9 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     FMusicLists = std::make_unique<TMp3FilesList>();
     FBackSoundsLists = std::make_unique<TMp3FilesList>();
     BuildControls();
+    SetKeyboardOrder();
+    NameControls();
+    InstallFocusRing(this);
     ConnectHandlers();
     FormCreate();
 }
@@ -168,7 +183,44 @@ void TMainForm::BuildControls()
     layout->addWidget(BuildMainPanel(), 1);
     layout->addWidget(BuildProgressPanel());
     layout->addWidget(BuildButtonsPanel());
+    KeepListsNarrow();
     resize(kClientWidth, kClientHeight);
+}
+
+// A long playlist name must not widen the window past a small screen.
+void TMainForm::KeepListsNarrow()
+{
+    for (QComboBox *combo : findChildren<QComboBox *>()) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(kListMinimumCharacters);
+    }
+}
+
+// Once the layout has settled: no larger than the screen's work area, then centred.
+void TMainForm::FitOnScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = area.size() - frame;
+    const QSize wanted = QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint());
+    resize(wanted.boundedTo(room));
+    const QSize outer = size() + frame;
+    move(area.topLeft() + QPoint(std::max(0, (area.width() - outer.width()) / 2),
+                                 std::max(0, (area.height() - outer.height()) / 2)));
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_placedOnScreen)
+        return;
+    m_placedOnScreen = true;
+    FitOnScreen();
+    // The window manager adds its frame after the first showing; centre again with it.
+    QTimer::singleShot(0, this, [this] { FitOnScreen(); });
 }
 
 QWidget *TMainForm::BuildTopPanel()
@@ -178,8 +230,8 @@ QWidget *TMainForm::BuildTopPanel()
     grid->setContentsMargins(0, 0, 0, 0);
     MedTechinkCombo = new QComboBox(panel);
     MedInstructorCombo = new QComboBox(panel);
-    auto *label1 = new QLabel(QStringLiteral("Техника медитации:"), panel);
-    auto *label2 = new QLabel(QStringLiteral("Голос инструктора:"), panel);
+    auto *label1 = new QLabel(QStringLiteral("&Техника медитации:"), panel);
+    auto *label2 = new QLabel(QStringLiteral("&Голос инструктора:"), panel);
     label1->setBuddy(MedTechinkCombo);
     label2->setBuddy(MedInstructorCombo);
     HelpButton = new QToolButton(panel);
@@ -207,13 +259,15 @@ QWidget *TMainForm::BuildLengthPanel()
     MedLenEdit = numberEdit(QStringLiteral("12"), panel);
     MedLenScroll = horizontalBar(1, 60, panel);
     VolumeScroll = horizontalBar(0, 100, panel);
-    auto *lengthLabel = new QLabel(QStringLiteral("Продолжительность медитации, мин."), panel);
+    auto *lengthLabel = new QLabel(QStringLiteral("&Продолжительность медитации, мин."), panel);
     lengthLabel->setBuddy(MedLenEdit);
     row->addWidget(lengthLabel);
     row->addWidget(MedLenEdit);
     row->addWidget(MedLenScroll);
     row->addSpacing(24);
-    row->addWidget(new QLabel(QStringLiteral("Общая громкость:"), panel));
+    auto *volumeLabel = new QLabel(QStringLiteral("&Общая громкость:"), panel);
+    volumeLabel->setBuddy(VolumeScroll);
+    row->addWidget(volumeLabel);
     row->addWidget(VolumeScroll, 1);
     return panel;
 }
@@ -222,6 +276,10 @@ QWidget *TMainForm::BuildRemindersPanel()
 {
     AnyRemindersPanel = new QWidget(this);
     AnyRemindersPanel->setFixedHeight(105);
+    // The panel keeps its place when hidden, so choosing a technique never resizes the window.
+    QSizePolicy keepPlace = AnyRemindersPanel->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    AnyRemindersPanel->setSizePolicy(keepPlace);
     auto *rows = new QVBoxLayout(AnyRemindersPanel);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(4);
@@ -233,13 +291,13 @@ QWidget *TMainForm::BuildRemindersPanel()
     RemindIntervalTech2Scroll = horizontalBar(1, 600, AnyRemindersPanel);
     RemindIntervalTech5Edit = numberEdit(QStringLiteral("90"), AnyRemindersPanel);
     RemindIntervalTech5Scroll = horizontalBar(1, 400, AnyRemindersPanel);
-    RemindTech1IntPanel = settingRow(QStringLiteral("Средний интервал между напоминаниями, сек."),
+    RemindTech1IntPanel = settingRow(QStringLiteral("&Средний интервал между напоминаниями, сек."),
                                      RemindIntervalTech1Edit, RemindIntervalTech1Scroll, AnyRemindersPanel);
-    RemindConcPanel = settingRow(QStringLiteral("Средняя длина периода концентрации, сек."),
+    RemindConcPanel = settingRow(QStringLiteral("Средняя &длина периода концентрации, сек."),
                                  ConcIntDurEdit, ConcIntDurScroll, AnyRemindersPanel);
-    RemindTech2IntPanel = settingRow(QStringLiteral("Интервал между вдохом и выдохом, мсек"),
+    RemindTech2IntPanel = settingRow(QStringLiteral("&Интервал между вдохом и выдохом, мсек"),
                                      RemindIntervalTech2Edit, RemindIntervalTech2Scroll, AnyRemindersPanel);
-    RemindTech5IntPanel = settingRow(QStringLiteral("Интервал между фразами, мсек"),
+    RemindTech5IntPanel = settingRow(QStringLiteral("&Интервал между фразами, мсек"),
                                      RemindIntervalTech5Edit, RemindIntervalTech5Scroll, AnyRemindersPanel);
     // The visible rows stack from the top in this order.
     for (QWidget *row : {RemindTech1IntPanel, RemindTech2IntPanel, RemindTech5IntPanel, RemindConcPanel})
@@ -255,15 +313,15 @@ QWidget *TMainForm::BuildMainPanel()
     grid->setContentsMargins(0, 4, 0, 0);
     grid->setHorizontalSpacing(24);
 
-    PlayNidraCheck = new QCheckBox(QStringLiteral("Проигрывать подготовку к медитации"), panel);
+    PlayNidraCheck = new QCheckBox(QStringLiteral("Проигрывать подготов&ку к медитации"), panel);
     NidraTypeCombo = new QComboBox(panel);
-    PlayMusicCheck = new QCheckBox(QStringLiteral("Проигрывать музыкальный файл"), panel);
+    PlayMusicCheck = new QCheckBox(QStringLiteral("Проигрывать &музыкальный файл"), panel);
     PlayMusicCheck->setChecked(true);
     PlayMusicBeforeCombo = new QComboBox(panel);
     PlayMusicBeforeCombo->addItems({QStringLiteral("В самом начале"),
                                     QStringLiteral("После подготовки к медитации"),
                                     QStringLiteral("После медитации")});
-    MusFileLabel = new QLabel(QStringLiteral("Музыкальный файл:"), panel);
+    MusFileLabel = new QLabel(QStringLiteral("Музыкальный &файл:"), panel);
     MusFileCombo = new QComboBox(panel);
     MusFileLabel->setBuddy(MusFileCombo);
     MusicFileButton = new QToolButton(panel);
@@ -274,22 +332,22 @@ QWidget *TMainForm::BuildMainPanel()
     MusicFileButton->setFixedWidth(28);
     MusicFileButton->setToolTip(QStringLiteral("Выбрать один файл плейлиста"));
     MusFilePopup = new QMenu(this);
-    AlterMusFilesListButton = new QPushButton(QStringLiteral("Редактировать список муз. файлов"), panel);
+    AlterMusFilesListButton = new QPushButton(QStringLiteral("&Редактировать список муз. файлов"), panel);
     AutoUpdateMusListsButton = new QToolButton(panel);
     AutoUpdateMusListsButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     AutoUpdateMusListsButton->setAutoRaise(true);
     AutoUpdateMusListsButton->setToolTip(QStringLiteral("Автообновление списка плейлистов музыки"));
 
-    NoPlayIntroductionToMed = new QCheckBox(QStringLiteral("Не проигрывать вступление к медитации"), panel);
+    NoPlayIntroductionToMed = new QCheckBox(QStringLiteral("Не проигрывать &вступление к медитации"), panel);
     NoPlayIntroductionToMed->setChecked(true);
-    PlaySoundCheck = new QCheckBox(QStringLiteral("Проигрывать фоновый звук во время медитации"), panel);
+    PlaySoundCheck = new QCheckBox(QStringLiteral("Проигрывать фоновый &звук во время медитации"), panel);
     PlaySoundCheck->setChecked(true);
-    SwitchOffCompCheck = new QCheckBox(QStringLiteral("Выключить компьютер после медитации"), panel);
+    SwitchOffCompCheck = new QCheckBox(QStringLiteral("Вык&лючить компьютер после медитации"), panel);
     SwitchOffCompCheck->setChecked(true);
-    BackSoundsFileLabel = new QLabel(QStringLiteral("Звуковой файл:"), panel);
+    BackSoundsFileLabel = new QLabel(QStringLiteral("Зв&уковой файл:"), panel);
     SoundFileCombo = new QComboBox(panel);
     BackSoundsFileLabel->setBuddy(SoundFileCombo);
-    AlterBackSoundsFilesListButton = new QPushButton(QStringLiteral("Редактировать список звуковых файлов"), panel);
+    AlterBackSoundsFilesListButton = new QPushButton(QStringLiteral("Р&едактировать список звуковых файлов"), panel);
 
     auto *musicFileRow = new QHBoxLayout;
     musicFileRow->addWidget(MusFileCombo, 1);
@@ -346,18 +404,18 @@ QWidget *TMainForm::BuildButtonsPanel()
     auto *panel = new QWidget(this);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
-    Button1 = new QPushButton(QStringLiteral("Сохранить настройки"), panel);
+    Button1 = new QPushButton(QStringLiteral("Со&хранить настройки"), panel);
     JournalButton = new QPushButton(QStringLiteral("Дневник практики"), panel);
     JournalButton->setAccessibleName(QStringLiteral("Дневник практики"));
     JournalButton->setToolTip(QStringLiteral("Все медитации, серии дней подряд, экспорт и импорт"));
-    Button2 = new QPushButton(QStringLiteral("Начать"), panel);
+    Button2 = new QPushButton(QStringLiteral("&Начать"), panel);
     QFont bold = Button2->font();
     bold.setBold(true);
     Button2->setFont(bold);
     Button2->setDefault(true);
-    StopButton = new QPushButton(QStringLiteral("Остановить"), panel);
+    StopButton = new QPushButton(QStringLiteral("Ост&ановить"), panel);
     StopButton->setEnabled(false);
-    Button3 = new QPushButton(QStringLiteral("Выход"), panel);
+    Button3 = new QPushButton(QStringLiteral("В&ыход"), panel);
     for (QPushButton *button : {Button1, Button2, StopButton, Button3, JournalButton})
         button->setMinimumWidth(170);
     row->addWidget(Button1);
@@ -368,6 +426,46 @@ QWidget *TMainForm::BuildButtonsPanel()
     row->addStretch();
     row->addWidget(Button3);
     return panel;
+}
+
+// Tab follows the reading order: the top rows, the left column, the right column, the
+// buttons. Hidden reminder rows are skipped by Qt.
+void TMainForm::SetKeyboardOrder()
+{
+    const QList<QWidget *> order = {
+        MedTechinkCombo, MedInstructorCombo, HelpButton, MedLenEdit, MedLenScroll, VolumeScroll,
+        RemindIntervalTech1Edit, RemindIntervalTech1Scroll, RemindIntervalTech2Edit, RemindIntervalTech2Scroll,
+        RemindIntervalTech5Edit, RemindIntervalTech5Scroll, ConcIntDurEdit, ConcIntDurScroll,
+        PlayNidraCheck, NidraTypeCombo, PlayMusicCheck, PlayMusicBeforeCombo, MusFileCombo, MusicFileButton,
+        AlterMusFilesListButton, AutoUpdateMusListsButton,
+        NoPlayIntroductionToMed, SwitchOffCompCheck, PlaySoundCheck, SoundFileCombo, AlterBackSoundsFilesListButton,
+        Button1, JournalButton, Button2, StopButton, Button3};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+    // Picture buttons too are reached by Tab.
+    for (QToolButton *button : {HelpButton, MusicFileButton, AutoUpdateMusListsButton})
+        button->setFocusPolicy(Qt::StrongFocus);
+    HelpButton->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+// What a screen reader reads for the controls that have no label of their own; labelled
+// fields take their label's text.
+void TMainForm::NameControls()
+{
+    HelpButton->setAccessibleName(QStringLiteral("Справка"));
+    MedLenEdit->setAccessibleName(QStringLiteral("Продолжительность медитации, мин."));
+    MedLenScroll->setAccessibleName(QStringLiteral("Продолжительность медитации, мин."));
+    VolumeScroll->setAccessibleName(QStringLiteral("Общая громкость"));
+    // Lists without a label: on Linux a list's name is its current entry, so the screen
+    // reader hears what it is from the description.
+    for (const auto &[combo, name] : {std::pair{NidraTypeCombo, QStringLiteral("Подготовка к медитации")},
+                                      std::pair{PlayMusicBeforeCombo, QStringLiteral("Когда играет музыка")}}) {
+        combo->setAccessibleName(name);
+        combo->setAccessibleDescription(name);
+    }
+    MusicFileButton->setAccessibleName(QStringLiteral("Один файл плейлиста"));
+    AutoUpdateMusListsButton->setAccessibleName(QStringLiteral("Автообновление списка плейлистов музыки"));
+    ProgressScroll->setAccessibleName(QStringLiteral("Ход медитации"));
 }
 
 void TMainForm::ConnectHandlers()
@@ -448,10 +546,12 @@ void TMainForm::FormCreate()
 
     LoadCollections();
     m_journal = std::make_unique<PracticeJournal>(JournalFolder());
-    if (optionsLoaded)
+    if (optionsLoaded) {
         UpdateComponents();
-    else
+    } else {
+        ShowFirstStartChoices();
         UpdateOptions();
+    }
 
     PlayerHost &host = *this;
     m_player = std::make_unique<TMeditationPlayer>(*m_env.audio, host, FOptions, FInstuctorVoices,
@@ -459,6 +559,14 @@ void TMainForm::FormCreate()
     m_env.audio->SetStreamEndedCallback([this] { m_waits->Wake(); });
     if (!m_env.audio->Init())
         m_env.showMessage(QStringLiteral("Не получается инициализировать звуковую библиотеку!"));
+}
+
+// Without an options file the controls start from what a new user should meet: an audible
+// volume. An options file that stores 0 keeps 0.
+void TMainForm::ShowFirstStartChoices()
+{
+    const QScopedValueRollback showing(m_showingOptions, true);
+    VolumeScroll->setValue(kFirstStartVolume);
 }
 
 void TMainForm::LoadCollections()

@@ -148,6 +148,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
@@ -158,8 +159,13 @@ private:
     QWidget *BuildMainPanel();
     QWidget *BuildProgressPanel();
     QWidget *BuildButtonsPanel();
+    void KeepListsNarrow();
+    void FitOnScreen();
+    void SetKeyboardOrder();
+    void NameControls();
     void ConnectHandlers();
     void LoadCollections();
+    void ShowFirstStartChoices();
 
     void UpdateMedLenEdit();
     void UpdateRemIntEdit();
@@ -200,4 +206,5 @@ private:
     std::unique_ptr<PracticeJournal> m_journal;
     std::unique_ptr<TPracticeJournalForm> m_journalForm;
     std::optional<JournalEntry> m_startedMeditation;
+    bool m_placedOnScreen = false;
 };

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -56,6 +57,7 @@ private slots:
     void getFolderHistoryRules_data();
     void getFolderHistoryRules();
     void getFolderCancelChangesNothing();
+    void typedFolderIsNotCompletedFromHistory();
     void changeButtonTakesBrowsedFolder();
     void dirBrowserReturnsFolderWithSeparator();
     void dirBrowserReopensOnSystemRoot();
@@ -64,6 +66,9 @@ private slots:
     void checkUpdateWithoutUsableFolder();
     void checkUpdateRebuildsAndSaves();
     void checkUpdateCancelChangesNothing();
+    void checkUpdateThatFindsNothingChangesNothing();
+    void checkUpdateAsksBeforeDroppingPlaylists_data();
+    void checkUpdateAsksBeforeDroppingPlaylists();
     void checkUpdateFailedSaveKeepsCollection();
 };
 
@@ -110,8 +115,9 @@ void TestFolderDialogs::getFolderHistoryRules_data()
     QTest::newRow("21st drops the oldest") << NumberedFolders(0, 19) << QStringLiteral("/d20")
                                            << true << QStringLiteral("/d20/")
                                            << NumberedFolders(1, 20);
+    // A blank field is answered in the dialog, which stays open; leaving it is a cancel.
     QTest::newRow("blank") << QStringList{QStringLiteral("/a/")} << QStringLiteral(" \t ") << false
-                           << QStringLiteral(" \t ") << QStringList{QStringLiteral("/a/")};
+                           << QString() << QStringList{QStringLiteral("/a/")};
 }
 
 void TestFolderDialogs::getFolderHistoryRules()
@@ -122,6 +128,8 @@ void TestFolderDialogs::getFolderHistoryRules()
     QFETCH(QString, dir);
     QFETCH(QStringList, expectedHistory);
     TChooseFolderForm form;
+    QStringList messages;
+    form.ShowMessage = [&](QWidget *, const QString &text) { messages.append(text); };
     const QStringList offered = history;
     QString chosen = QStringLiteral("stale");
     qint32 extrtype = 42;
@@ -140,6 +148,25 @@ void TestFolderDialogs::getFolderHistoryRules()
     QCOMPARE(chosen, dir);
     QCOMPARE(history, expectedHistory);
     QCOMPARE(extrtype, result ? 3 : 42);
+    QCOMPARE(messages, result ? QStringList() : QStringList{QStringLiteral("Укажите каталог.")});
+}
+
+// Typing a folder that begins an older one of the history keeps what was typed.
+void TestFolderDialogs::typedFolderIsNotCompletedFromHistory()
+{
+    TChooseFolderForm form;
+    QStringList history{QStringLiteral("/music/fold/empty/")};
+    QString dir;
+    qint32 extrtype = -1;
+    RunWhileModal(form, [&] { return form.GetFolder(dir, extrtype, history); }, [&] {
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.CommonFolderCombo->setEditText(QString());
+        form.CommonFolderCombo->lineEdit()->setFocus();
+        QTest::keyClicks(form.CommonFolderCombo->lineEdit(), QStringLiteral("/music/fold"));
+        form.Button1->click();
+    });
+    QCOMPARE(dir, QStringLiteral("/music/fold/"));
 }
 
 void TestFolderDialogs::getFolderCancelChangesNothing()
@@ -277,6 +304,11 @@ void TestFolderDialogs::checkUpdateRebuildsAndSaves()
     TAutoMusicListsUpdateForm form;
     QStringList messages;
     form.ShowMessage = [&](QWidget *, const QString &text) { messages.append(text); };
+    QStringList questions;
+    form.AskYesNo = [&](QWidget *, const QString &question) {
+        questions.append(question);
+        return true;
+    };
 
     bool result = false;
     RunWhileModal(form, [&] { return form.CheckUpdate(music.lists, file); }, [&] {
@@ -286,6 +318,7 @@ void TestFolderDialogs::checkUpdateRebuildsAndSaves()
 
     QVERIFY(result);
     QVERIFY(messages.isEmpty());
+    QCOMPARE(questions, QStringList{QStringLiteral("Будет удалено плейлистов: 1 из 1. Продолжить?")});
     TMp3FilesList saved;
     saved.LoadFromFile(file);
     const QStringList expected{QStringLiteral("Deep"), QStringLiteral("Sub1"),
@@ -319,6 +352,64 @@ void TestFolderDialogs::checkUpdateCancelChangesNothing()
     QVERIFY(!QFileInfo::exists(file));
 }
 
+// A last folder without subfolders of MP3 files would leave no music at all.
+void TestFolderDialogs::checkUpdateThatFindsNothingChangesNothing()
+{
+    QTemporaryDir tmp;
+    TouchFile(tmp.filePath(QStringLiteral("loose.mp3")));
+    TouchFile(tmp.filePath(QStringLiteral("Empty/readme.txt")));
+    MusicCollection music({tmp.path() + QLatin1Char('/')});
+    const QString file = tmp.filePath(QStringLiteral("musiclists.bin"));
+    TAutoMusicListsUpdateForm form;
+    QStringList messages;
+    form.ShowMessage = [&](QWidget *, const QString &text) { messages.append(text); };
+
+    bool result = true;
+    RunWhileModal(form, [&] { return form.CheckUpdate(music.lists, file); },
+                  [&] { form.Button1->click(); }, &result);
+
+    QVERIFY(!result);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages.first().contains(QStringLiteral("нет подкаталогов с MP3-файлами")));
+    QCOMPARE(Names(music.lists), QStringList{QStringLiteral("Старый")});
+    QVERIFY(!QFileInfo::exists(file));
+}
+
+void TestFolderDialogs::checkUpdateAsksBeforeDroppingPlaylists_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("yes rebuilds") << true;
+    QTest::newRow("no keeps the old playlists") << false;
+}
+
+void TestFolderDialogs::checkUpdateAsksBeforeDroppingPlaylists()
+{
+    QFETCH(bool, answer);
+    QTemporaryDir tmp;
+    TouchFile(tmp.filePath(QStringLiteral("Старый/a.mp3")));
+    TouchFile(tmp.filePath(QStringLiteral("Новый/b.mp3")));
+    MusicCollection music({tmp.path() + QLatin1Char('/')});
+    music.lists.AddList(QStringLiteral("Ушедший 1"));
+    music.lists.AddList(QStringLiteral("Ушедший 2"));
+    const QString file = tmp.filePath(QStringLiteral("musiclists.bin"));
+    TAutoMusicListsUpdateForm form;
+    QStringList questions;
+    form.AskYesNo = [&](QWidget *, const QString &question) {
+        questions.append(question);
+        return answer;
+    };
+
+    bool result = !answer;
+    RunWhileModal(form, [&] { return form.CheckUpdate(music.lists, file); },
+                  [&] { form.Button1->click(); }, &result);
+
+    // "Старый" comes back from its subfolder; the two others would go.
+    QCOMPARE(questions, QStringList{QStringLiteral("Будет удалено плейлистов: 2 из 3. Продолжить?")});
+    QCOMPARE(result, answer);
+    QCOMPARE(QFileInfo::exists(file), answer);
+    QCOMPARE(music.lists.flistscount, answer ? 2 : 3);
+}
+
 // The rebuilt collection replaces the caller's only once it is on disk.
 void TestFolderDialogs::checkUpdateFailedSaveKeepsCollection()
 {
@@ -329,6 +420,7 @@ void TestFolderDialogs::checkUpdateFailedSaveKeepsCollection()
     TAutoMusicListsUpdateForm form;
     QStringList messages;
     form.ShowMessage = [&](QWidget *, const QString &text) { messages.append(text); };
+    form.AskYesNo = [](QWidget *, const QString &) { return true; };
 
     bool result = true;
     RunWhileModal(form, [&] { return form.CheckUpdate(music.lists, file); },

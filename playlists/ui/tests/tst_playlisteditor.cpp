@@ -123,6 +123,8 @@ private slots:
     void multiFileLoopHoldsRepeats();
     void addFolderByMode_data();
     void addFolderByMode();
+    void addFolderThatGivesNothingSaysSo_data();
+    void addFolderThatGivesNothingSaysSo();
     void emptyCollectionIgnoresFileEdits();
     void deleteAllAsksFirst();
     void fileButtonsEditDisplayedPlaylist();
@@ -444,6 +446,42 @@ void TestPlaylistEditor::addFolderByMode()
     QCOMPARE(lists->FLastBigFolder, recordsFolder ? root : QStringLiteral("/prev/"));
     QCOMPARE(lists->FLastBigFolderReadType, readType);
     QCOMPARE(lists->FLastBigFoldersList, QStringList({QStringLiteral("/prev/"), root}));
+}
+
+void TestPlaylistEditor::addFolderThatGivesNothingSaysSo_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing folder") << QStringLiteral("missing/") << 1 << QStringLiteral("не найден");
+    QTest::newRow("no MP3 file, one playlist") << QStringLiteral("Empty/") << 0 << QStringLiteral("не найдено MP3");
+    QTest::newRow("no MP3 file, each subfolder") << QStringLiteral("Empty/") << 1 << QStringLiteral("не найдено MP3");
+    QTest::newRow("no MP3 file, each file") << QStringLiteral("Empty/") << 3 << QStringLiteral("не найдено MP3");
+}
+
+// A folder that gives no playlist is named in a message, and no empty playlist appears.
+void TestPlaylistEditor::addFolderThatGivesNothingSaysSo()
+{
+    QFETCH(QString, folder);
+    QFETCH(int, mode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    TouchFile(dir.filePath(QStringLiteral("Empty/readme.txt")));
+    TouchFile(dir.filePath(QStringLiteral("Empty/Inner/notes.txt")));
+    auto lists = MakeLists({{QStringLiteral("Старый"), {}}});
+    Editor editor;
+    editor.folders.dir = dir.path() + QLatin1Char('/') + folder;
+    editor.folders.mode = mode;
+
+    editor.Edit(*lists, QString(), [&] {
+        editor.form.Button16->click();
+        editor.form.Button6->click();
+    });
+
+    QCOMPARE(editor.messages.size(), 1);
+    QVERIFY2(editor.messages.first().contains(message), qPrintable(editor.messages.first()));
+    QVERIFY(editor.messages.first().contains(editor.folders.dir));
+    QCOMPARE(editor.form.WorkingCopy().flistscount, 1);
 }
 
 void TestPlaylistEditor::emptyCollectionIgnoresFileEdits()

@@ -116,7 +116,8 @@ private slots:
         QCOMPARE(form->MedTechinkCombo->currentIndex(), -1);
         QVERIFY(form->AnyRemindersPanel->isHidden());
         QCOMPARE(form->MedLenEdit->text(), QStringLiteral("12"));
-        QCOMPARE(form->VolumeScroll->value(), 0);
+        // A first start is audible; the options take the shown volume.
+        QCOMPARE(form->VolumeScroll->value(), 50);
         QVERIFY(!form->NidraTypeCombo->isEnabled());
         QCOMPARE(form->SoundFileCombo->currentText(), QStringLiteral("(Без звука)"));
         QCOMPARE(form->SoundFileCombo->count(), 11);
@@ -132,6 +133,7 @@ private slots:
         expected.FRemIntTech3MSec = 100;
         expected.FRemIntTech6MSec = 100;
         expected.FConcIntSec = 90;
+        expected.FVolume = 0.5;
         expected.FPlayMusic = true;
         expected.FPlaySound = true;
         expected.FDoNotPlayIntro = true;
@@ -164,6 +166,16 @@ private slots:
         QCOMPARE(form->MedTechinkCombo->currentText(), selected);
         QCOMPARE(form->NidraTypeCombo->count(), 13);
         QCOMPARE(form->VolumeScroll->value(), 50);
+    }
+
+    void storedSilenceStaysSilent()
+    {
+        TOptionsData options = storedOptions();
+        options.FVolume = 0;
+        writeOptions(m_programDir, options);
+        auto form = makeForm();
+        QCOMPARE(form->VolumeScroll->value(), 0);
+        QCOMPARE(form->FOptions.FVolume, 0.0);
     }
 
     void barsClampWhatTheyShow()

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "player/AudioLibrary.h"
+#include "settings/ui/MainForm.h"
+
+#include <QStringList>
+#include <memory>
+
+// An audio library with no device: every stream is refused, so nothing ever plays.
+class NoSoundAudio : public AudioLibrary
+{
+public:
+    bool Init() override { return true; }
+    void Free() override {}
+    StreamHandle StreamCreateFile(const QString &) override { return 0; }
+    void ChannelSetVolume(StreamHandle, float) override {}
+    void ChannelPlay(StreamHandle) override {}
+    void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
+    bool ChannelIsActive(StreamHandle) override { return false; }
+    void ChannelStop(StreamHandle) override {}
+    void StreamFree(StreamHandle) override {}
+};
+
+// A main window over `programDir` whose message boxes and error reports land in the lists.
+inline std::unique_ptr<TMainForm> MakeQuietMainForm(const QString &programDir, QStringList *messages,
+                                                    QStringList *errors)
+{
+    TMainFormEnvironment env;
+    env.programDir = programDir;
+    env.audio = std::make_unique<NoSoundAudio>();
+    env.showMessage = [messages](const QString &text) { *messages << text; };
+    env.reportError = [errors](const QString &text) { *errors << text; };
+    env.runShutdown = [] {};
+    return std::make_unique<TMainForm>(std::move(env));
+}
