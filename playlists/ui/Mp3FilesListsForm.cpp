@@ -3,6 +3,7 @@
 #include "playlists/ui/ChooseFolderForm.h"
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
+#include "shell/ProgramFolders.h"
 #include "shell/ui/FormHelpers.h"
 
 #include <QEvent>
@@ -539,6 +540,7 @@ void TMp3FilesListsForm::Button4Click()
 {
     Guarded([this] {
         UpdateCurItem();
+        MakeFolderFor(FDataFile);
         FLists->SaveToFile(FDataFile);
         FChanged = false;
     });
@@ -550,8 +552,10 @@ void TMp3FilesListsForm::Button5Click()
 {
     Guarded([this] {
         UpdateCurItem();
-        if (FChanged && AskYesNo(this, QStringLiteral("Сохранить изменения?")))
+        if (FChanged && AskYesNo(this, QStringLiteral("Сохранить изменения?"))) {
+            MakeFolderFor(FDataFile);
             FLists->SaveToFile(FDataFile);
+        }
         FRes = true;
         close();
     });

@@ -423,7 +423,8 @@ void TMainForm::FormCreate()
     MedInstructorCombo->setCurrentIndex(0);
 
     FOptions = TOptionsData();
-    OptionsFile = m_env.programDir + QStringLiteral("options.bin");
+    m_folders = m_env.folders ? *m_env.folders : PortableFolders(m_env.programDir);
+    OptionsFile = m_folders.OptionsFile();
     bool optionsLoaded = false;
     if (QFile::exists(OptionsFile)) {
         try {
@@ -440,7 +441,7 @@ void TMainForm::FormCreate()
     ShowAvailTechnicks();
     WatchCompsEnabled();
 
-    LoadVoiceLibrary(m_env.programDir, FInstuctorVoices);
+    LoadVoiceLibrary(m_folders.libraryDirs, FInstuctorVoices);
     UpdateNidrasFilesCombo();
     for (TInstructorVoices &voices : FInstuctorVoices)
         voices.VoiceCoef = kVoiceCoef;
@@ -461,15 +462,16 @@ void TMainForm::FormCreate()
 
 void TMainForm::LoadCollections()
 {
-    MusicListsFile = m_env.programDir + QStringLiteral("musiclists.bin");
-    const QString programDir = m_env.programDir;
+    MusicListsFile = m_folders.MusicListsFile();
+    // The default playlists play the library that came with the program.
+    const QString programDir = m_folders.InstalledLibraryDir();
     const auto music = LoadCollectionOrDefaults(*FMusicLists, MusicListsFile,
                                                 [&](TMp3FilesList &list) { list.SetBasicMusic(programDir); });
     if (!music.errorText.isEmpty())
         m_env.showMessage(music.errorText);
     updateMusicFilesListCombo();
 
-    BackSounsListFile = m_env.programDir + QStringLiteral("backsoundslists.bin");
+    BackSounsListFile = m_folders.BackSoundsListFile();
     const auto sounds = LoadCollectionOrDefaults(*FBackSoundsLists, BackSounsListFile,
                                                  [&](TMp3FilesList &list) { list.SetBasicBackSounds(programDir); });
     if (!sounds.errorText.isEmpty())
@@ -737,6 +739,7 @@ void TMainForm::HelpButtonClick()
 void TMainForm::Button1Click()
 {
     UpdateOptions();
+    MakeFolderFor(OptionsFile);
     FOptions.SaveToFile(OptionsFile);
 }
 

@@ -4,12 +4,14 @@
 #include "player/PlayerHost.h"
 #include "playlists/Mp3FilesList.h"
 #include "settings/OptionsData.h"
+#include "shell/ProgramFolders.h"
 #include "voices/InstructorVoices.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +31,9 @@ class TAutoMusicListsUpdateForm;
 struct TMainFormEnvironment
 {
     QString programDir;  // ends with a separator
+    // Where the options, the playlists and the recordings are; without it, all of them are
+    // in programDir (portable mode).
+    std::optional<ProgramFolders> folders;
     std::unique_ptr<AudioLibrary> audio;
     // A "Nesvara" message box with one OK button.
     std::function<void(const QString &)> showMessage;
@@ -178,6 +183,7 @@ private:
     void RunShutdownCommand() override;
 
     TMainFormEnvironment m_env;
+    ProgramFolders m_folders;
     QElapsedTimer m_clock;
     std::unique_ptr<PlayerWaits> m_waits;
     std::unique_ptr<TMeditationPlayer> m_player;
