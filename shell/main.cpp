@@ -4,9 +4,11 @@
 #include "player/SdlMpg123Audio.h"
 #include "shell/Assert.h"
 #include "shell/Helpers.h"
+#include "shell/ProgramFolders.h"
 #include "shell/ProgramWindows.h"
 #include "shell/ui/NesvaraApplication.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
 
@@ -24,11 +26,27 @@ int main(int argc, char **argv)
 {
     SeedRandomFromClock();
     TNesvaraApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("nesvara"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // Names the desktop file, so that the window gets the menu entry's icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(NESVARA_APP_ID));
     InstallAssertPresenter(showAssertion);
     PrepareApplication(app);
 
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Nesvara — проигрыватель медитаций с голосом инструктора."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portable(QStringLiteral("portable"),
+                                      QStringLiteral("Хранить настройки и списки в папке программы."));
+    parser.addOption(portable);
+    parser.process(app);
+
+    const ProgramFolders folders = ResolveProgramFolders(ThisProgramLocation(parser.isSet(portable)));
+    SetProgramFolders(folders);
     TMainFormEnvironment environment;
-    environment.programDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    environment.programDir = folders.dataDir;
+    environment.folders = folders;
     environment.audio = std::make_unique<SdlMpg123Audio>();
     environment.reportError = TNesvaraApplication::ShowErrorReport;
     TProgramWindows windows(std::move(environment));

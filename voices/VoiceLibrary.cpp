@@ -94,49 +94,64 @@ const PreparationFolder kInstructor1Preparations[] = {
 
 const QString kMp3Mask = QStringLiteral("*.mp3");
 
-QString folderPath(const QString &programDir, const char16_t *relative)
+QString folderPath(const QString &libraryDir, const char16_t *relative)
 {
-    return programDir + QDir::toNativeSeparators(QString::fromUtf16(relative));
+    return libraryDir + QDir::toNativeSeparators(QString::fromUtf16(relative));
 }
 
-// A voice folder must hold at least one recording; an empty one is reported and loading
-// goes on with the empty list.
-QStringList GetFilesInDirSafe(const QString &dir, bool withsubfolders)
+// The recordings of one folder of the layout, from every library in turn.
+QStringList filesInEveryLibrary(const QStringList &libraryDirs, const char16_t *relative)
 {
-    QStringList files = GetFilesInDir(dir, kMp3Mask, withsubfolders);
+    QStringList files;
+    for (const QString &libraryDir : libraryDirs)
+        files += GetFilesInDir(folderPath(libraryDir, relative), kMp3Mask, false);
+    return files;
+}
+
+// A voice folder must hold at least one recording in one of the libraries; an empty one is
+// reported and loading goes on with the empty list.
+QStringList GetFilesInDirSafe(const QStringList &libraryDirs, const char16_t *relative)
+{
+    QStringList files = filesInEveryLibrary(libraryDirs, relative);
     if (files.isEmpty())
         MyAssertProc(QStringLiteral("Assertion failure"), QStringLiteral("Main_u"), 646);
     return files;
 }
 
 template <std::size_t N>
-void loadVoiceLists(const QString &programDir, const VoiceFolder (&folders)[N],
+void loadVoiceLists(const QStringList &libraryDirs, const VoiceFolder (&folders)[N],
                     TInstructorVoices &voices)
 {
     for (const VoiceFolder &row : folders)
-        voices.*row.list = GetFilesInDirSafe(folderPath(programDir, row.folder), false);
+        voices.*row.list = GetFilesInDirSafe(libraryDirs, row.folder);
 }
 
 // Preparation folders are not checked: an empty one gives a playlist without files.
 template <std::size_t N>
-void loadPreparations(const QString &programDir, const PreparationFolder (&folders)[N],
+void loadPreparations(const QStringList &libraryDirs, const PreparationFolder (&folders)[N],
                       TMp3FilesList &preparations)
 {
-    for (const PreparationFolder &row : folders)
-        preparations.AddList(QString::fromUtf16(row.title), folderPath(programDir, row.folder),
-                             kMp3Mask);
+    for (const PreparationFolder &row : folders) {
+        preparations.AddList(QString::fromUtf16(row.title));
+        preparations.at(preparations.flistscount - 1).mp3files = filesInEveryLibrary(libraryDirs, row.folder);
+    }
 }
 
 } // namespace
 
-void LoadVoiceLibrary(const QString &programDir, TInstructorVoiceSets &voices)
+void LoadVoiceLibrary(const QStringList &libraryDirs, TInstructorVoiceSets &voices)
 {
     for (TInstructorVoices &instructor : voices)
         instructor = TInstructorVoices();
-    loadVoiceLists(programDir, kInstructor0Voices, voices[0]);
-    loadPreparations(programDir, kInstructor0Preparations, *voices[0].FNidrasLists);
-    loadVoiceLists(programDir, kInstructor1Voices, voices[1]);
-    loadPreparations(programDir, kInstructor1Preparations, *voices[1].FNidrasLists);
+    loadVoiceLists(libraryDirs, kInstructor0Voices, voices[0]);
+    loadPreparations(libraryDirs, kInstructor0Preparations, *voices[0].FNidrasLists);
+    loadVoiceLists(libraryDirs, kInstructor1Voices, voices[1]);
+    loadPreparations(libraryDirs, kInstructor1Preparations, *voices[1].FNidrasLists);
     for (TInstructorVoices &instructor : voices)
         instructor.VoiceCoef = kVoiceCoef;
+}
+
+void LoadVoiceLibrary(const QString &programDir, TInstructorVoiceSets &voices)
+{
+    LoadVoiceLibrary(QStringList{programDir}, voices);
 }

@@ -3,6 +3,7 @@
 #include "playlists/Mp3FilesList.h"
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
+#include "shell/ProgramFolders.h"
 #include "shell/ui/FormHelpers.h"
 
 #include <QFileInfo>
@@ -125,6 +126,7 @@ bool TAutoMusicListsUpdateForm::RebuildAndSave(TMp3FilesList &muslist, const QSt
         rebuilt->FLastBigFolderReadType = 0;
         if (!ConfirmRebuild(muslist, *rebuilt, folder))
             return false;
+        MakeFolderFor(muslistfile);
         rebuilt->SaveToFile(muslistfile);
         muslist.Assign(*rebuilt);
         muslist.FChanged = false;

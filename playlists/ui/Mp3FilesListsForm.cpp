@@ -4,6 +4,7 @@
 #include "shell/Errors.h"
 #include "shell/FileEnumeration.h"
 #include "shell/Helpers.h"
+#include "shell/ProgramFolders.h"
 #include "shell/ui/FormHelpers.h"
 
 #include <QEvent>
@@ -560,6 +561,7 @@ void TMp3FilesListsForm::Button4Click()
 {
     Guarded([this] {
         UpdateCurItem();
+        MakeFolderFor(FDataFile);
         FLists->SaveToFile(FDataFile);
         FChanged = false;
     });
@@ -571,8 +573,10 @@ void TMp3FilesListsForm::Button5Click()
 {
     Guarded([this] {
         UpdateCurItem();
-        if (FChanged && AskYesNo(this, QStringLiteral("Сохранить изменения?")))
+        if (FChanged && AskYesNo(this, QStringLiteral("Сохранить изменения?"))) {
+            MakeFolderFor(FDataFile);
             FLists->SaveToFile(FDataFile);
+        }
         FRes = true;
         close();
     });

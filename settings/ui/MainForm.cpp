@@ -531,7 +531,8 @@ void TMainForm::FormCreate()
     MedInstructorCombo->setCurrentIndex(0);
 
     FOptions = TOptionsData();
-    OptionsFile = m_env.programDir + QStringLiteral("options.bin");
+    m_folders = m_env.folders ? *m_env.folders : PortableFolders(m_env.programDir);
+    OptionsFile = m_folders.OptionsFile();
     const TOptionsLoadResult options = LoadOptionsAtStartUp(FOptions, OptionsFile);
     const bool optionsLoaded = options.fromFile;
     if (!options.errorText.isEmpty())
@@ -539,7 +540,7 @@ void TMainForm::FormCreate()
     ShowAvailTechnicks();
     WatchCompsEnabled();
 
-    LoadVoiceLibrary(m_env.programDir, FInstuctorVoices);
+    LoadVoiceLibrary(m_folders.libraryDirs, FInstuctorVoices);
     UpdateNidrasFilesCombo();
     for (TInstructorVoices &voices : FInstuctorVoices)
         voices.VoiceCoef = kVoiceCoef;
@@ -571,15 +572,16 @@ void TMainForm::ShowFirstStartChoices()
 
 void TMainForm::LoadCollections()
 {
-    MusicListsFile = m_env.programDir + QStringLiteral("musiclists.bin");
-    const QString programDir = m_env.programDir;
+    MusicListsFile = m_folders.MusicListsFile();
+    // The default playlists play the library that came with the program.
+    const QString programDir = m_folders.InstalledLibraryDir();
     const auto music = LoadCollectionOrDefaults(*FMusicLists, MusicListsFile,
                                                 [&](TMp3FilesList &list) { list.SetBasicMusic(programDir); });
     if (!music.errorText.isEmpty())
         m_env.showMessage(music.errorText);
     updateMusicFilesListCombo();
 
-    BackSounsListFile = m_env.programDir + QStringLiteral("backsoundslists.bin");
+    BackSounsListFile = m_folders.BackSoundsListFile();
     const auto sounds = LoadCollectionOrDefaults(*FBackSoundsLists, BackSounsListFile,
                                                  [&](TMp3FilesList &list) { list.SetBasicBackSounds(programDir); });
     if (!sounds.errorText.isEmpty())
@@ -847,6 +849,7 @@ void TMainForm::HelpButtonClick()
 void TMainForm::Button1Click()
 {
     UpdateOptions();
+    MakeFolderFor(OptionsFile);
     FOptions.SaveToFile(OptionsFile);
 }
 
@@ -870,7 +873,7 @@ void TMainForm::Button2Click()
 
 QString TMainForm::JournalFolder() const
 {
-    return m_env.programDir;
+    return m_folders.dataDir;
 }
 
 void TMainForm::RecordMeditation()

@@ -5,6 +5,7 @@
 #include "player/PlayerHost.h"
 #include "playlists/Mp3FilesList.h"
 #include "settings/OptionsData.h"
+#include "shell/ProgramFolders.h"
 #include "voices/InstructorVoices.h"
 
 #include <QElapsedTimer>
@@ -33,6 +34,9 @@ class TPracticeJournalForm;
 struct TMainFormEnvironment
 {
     QString programDir;  // ends with a separator
+    // Where the options, the playlists and the recordings are; without it, all of them are
+    // in programDir (portable mode).
+    std::optional<ProgramFolders> folders;
     std::unique_ptr<AudioLibrary> audio;
     // A "Nesvara" message box with one OK button.
     std::function<void(const QString &)> showMessage;
@@ -197,6 +201,7 @@ private:
     void RunShutdownCommand() override;
 
     TMainFormEnvironment m_env;
+    ProgramFolders m_folders;
     QElapsedTimer m_clock;
     std::unique_ptr<PlayerWaits> m_waits;
     std::unique_ptr<TMeditationPlayer> m_player;

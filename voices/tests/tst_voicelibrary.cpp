@@ -240,6 +240,33 @@ private slots:
         QVERIFY((*m_voices)[1].FNidrasLists->at(12).mp3files.isEmpty());
     }
 
+    // A user's library beside the installed one: the user's recordings come first in every
+    // list, and a folder the installed library lacks is filled from the user's alone.
+    void theUsersLibraryComesBeforeTheInstalledOne()
+    {
+        makeFullLayout();
+        QVERIFY(QFile::remove(sounds(QStringLiteral("Marvane/MedEnds/1.mp3"))));
+        const QString installed = m_programDir;
+        m_programDir = m_tmp->path() + QStringLiteral("/user/");
+        touch(QStringLiteral("Ostrel/RemindsTech1/mine.mp3"));
+        touch(QStringLiteral("Marvane/MedEnds/mine.mp3"));
+        touch(QStringLiteral("Ostrel/Nidras01/mine.mp3"));
+        const QString user = m_programDir;
+
+        m_reports.clear();
+        LoadVoiceLibrary(QStringList{user, installed}, *m_voices);
+        QCOMPARE(m_reports, QStringList());
+        QCOMPARE((*m_voices)[0].FRemindersTech1List,
+                 (QStringList{user + QStringLiteral("Sounds/Ostrel/RemindsTech1/mine.mp3"),
+                              installed + QStringLiteral("Sounds/Ostrel/RemindsTech1/1.mp3")}));
+        QCOMPARE((*m_voices)[1].FMedEndsList, QStringList{user + QStringLiteral("Sounds/Marvane/MedEnds/mine.mp3")});
+        QCOMPARE((*m_voices)[0].FNidrasLists->at(0).mp3files,
+                 (QStringList{user + QStringLiteral("Sounds/Ostrel/Nidras01/mine.mp3"),
+                              installed + QStringLiteral("Sounds/Ostrel/Nidras01/1.mp3")}));
+        QCOMPARE((*m_voices)[0].FNidrasLists->at(0).name, kTitles0[0]);
+        QCOMPARE((*m_voices)[0].FMedEndsList, QStringList{installed + QStringLiteral("Sounds/Ostrel/MedEnds/1.mp3")});
+    }
+
     void reloadingReplacesThePreviousSets()
     {
         makeFullLayout();

@@ -416,6 +416,8 @@ void TestFolderDialogs::checkUpdateFailedSaveKeepsCollection()
     QTemporaryDir tmp;
     TouchFile(tmp.filePath(QStringLiteral("Sub/a.mp3")));
     MusicCollection music({tmp.path() + QLatin1Char('/')});
+    // A file where the folder should be: the folder cannot be made, so the save fails.
+    TouchFile(tmp.filePath(QStringLiteral("missing")));
     const QString file = tmp.filePath(QStringLiteral("missing/musiclists.bin"));
     TAutoMusicListsUpdateForm form;
     QStringList messages;

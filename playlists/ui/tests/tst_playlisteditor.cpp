@@ -3,6 +3,7 @@
 #include "playlists/Mp3FilesList.h"
 #include "playlists/ui/Mp3FilesListsForm.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -341,6 +342,10 @@ void TestPlaylistEditor::volumeThatIsNoNumberStopsOk()
 void TestPlaylistEditor::failedSaveKeepsWindowOpen()
 {
     QTemporaryDir dir;
+    // A file where the folder should be: the folder cannot be made, so the save fails.
+    QFile blocker(dir.filePath(QStringLiteral("missing")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     const QString file = dir.filePath(QStringLiteral("missing/musiclists.bin"));
     auto lists = MakeLists({{QStringLiteral("Старое"), {}}});
     Editor editor;

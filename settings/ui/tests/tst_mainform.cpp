@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -81,10 +82,11 @@ class TestMainForm : public QObject
     int m_frees = 0;
     int m_shutdowns = 0;
 
-    std::unique_ptr<TMainForm> makeForm()
+    std::unique_ptr<TMainForm> makeForm(std::optional<ProgramFolders> folders = std::nullopt)
     {
         TMainFormEnvironment env;
         env.programDir = m_programDir;
+        env.folders = std::move(folders);
         env.audio = std::make_unique<SilentAudio>(&m_frees);
         env.showMessage = [this](const QString &text) { m_messages << text; };
         env.reportError = [this](const QString &text) { m_errors << text; };
@@ -384,6 +386,55 @@ private slots:
         auto form = makeForm();
         form->VolumeScroll->setValue(37);
         QCOMPARE(form->FOptions.FVolume, 0.37);
+    }
+
+    // Installed: the options and the playlists have folders of their own, made by the first
+    // save; the default playlists play the installed library; the user's recordings come first.
+    void installedFoldersKeepTheUsersFilesApart()
+    {
+        ProgramFolders folders;
+        folders.optionsDir = m_programDir + QStringLiteral("config/nesvara/");
+        folders.dataDir = m_programDir + QStringLiteral("data/nesvara/");
+        const QString installed = m_programDir + QStringLiteral("share/nesvara/");
+        folders.libraryDirs = {folders.dataDir, installed};
+        const QStringList preparation{folders.dataDir + QStringLiteral("Sounds/Ostrel/Nidras01/mine.mp3"),
+                                      installed + QStringLiteral("Sounds/Ostrel/Nidras01/1.mp3")};
+        for (const QString &path : preparation) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile recording(path);
+            QVERIFY(recording.open(QIODevice::WriteOnly));
+        }
+
+        auto form = makeForm(folders);
+        QCOMPARE(form->OptionsFile, folders.optionsDir + QStringLiteral("options.bin"));
+        QCOMPARE(form->MusicListsFile, folders.dataDir + QStringLiteral("musiclists.bin"));
+        QCOMPARE(form->BackSounsListFile, folders.dataDir + QStringLiteral("backsoundslists.bin"));
+        QCOMPARE(form->FBackSoundsLists->at(0).mp3files,
+                 QStringList{installed + QStringLiteral("Sounds/BackSounds/heavyrain.mp3")});
+        QCOMPARE(form->FInstuctorVoices[0].FNidrasLists->at(0).mp3files, preparation);
+
+        form->MedLenEdit->setText(QStringLiteral("25"));
+        form->Button1Click();
+        TOptionsData saved;
+        saved.LoadFromFile(folders.optionsDir + QStringLiteral("options.bin"));
+        QCOMPARE(saved.FMedLenMin, 25);
+        QVERIFY(!QFile::exists(m_programDir + QStringLiteral("options.bin")));
+        QVERIFY(!QFile::exists(installed + QStringLiteral("options.bin")));
+    }
+
+    // Saving where the folder cannot be made is reported by name and writes nothing.
+    void anUnwritableOptionsFolderIsReported()
+    {
+        QFile blocker(m_programDir + QStringLiteral("config"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ProgramFolders folders = PortableFolders(m_programDir);
+        folders.optionsDir = m_programDir + QStringLiteral("config/nesvara/");
+        auto form = makeForm(folders);
+        form->Button1->click();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(QStringLiteral("config/nesvara")), qPrintable(m_errors.first()));
+        QCOMPARE(QFileInfo(m_programDir + QStringLiteral("config")).size(), 0);
     }
 
     void closingReleasesTheAudioAndSavesNothing()
