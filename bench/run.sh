@@ -18,7 +18,7 @@ RUNS=${1:-3}
 MINUTES=${BENCH_MINUTES:-2}
 GAP_MINUTES=${BENCH_GAP_MINUTES:-1}
 STARTUP_RUNS=$((RUNS > 5 ? RUNS : 5))
-BENCH_TARGETS=(bench_meditation bench_startup bench_collection bench_decode bench_silence_scan
+BENCH_TARGETS=(bench_meditation bench_startup bench_collection bench_decode bench_silence_scan bench_stop
                nesvara_demo_sounds)
 # Technique 1: reminders at random moments, here every 3 seconds on average.
 REMINDS_TECHNIQUE=1
@@ -122,6 +122,20 @@ run_gap() {
     rm -f "$raw"
 }
 
+# Twenty meditations with music first, each stopped at a random moment 1 to 3 s in,
+# recorded by SDL's disk driver at a sound card's pace.
+run_stops() {
+    local out=$1
+    local raw="$WORK/stops.raw"
+    rm -f "$raw"
+    sox -n -r 44100 -c 2 -b 16 "$WORK/music.wav" synth 6 sine 440 gain -6
+    lame --quiet -b 192 "$WORK/music.wav" "$WORK/music.mp3"
+    mkdir -p "$WORK/stops"
+    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=23 \
+        "$BUILD/bench/bench_stop" "$WORK/stops" "$WORK/music.mp3" 20 >>"$out" 2>>"$ERRLOG"
+    rm -f "$raw"
+}
+
 run_startup() {
     local out=$1
     BENCH_LAUNCH_NS=$(date +%s%N) SDL_AUDIODRIVER=dummy "$BUILD/bench/bench_startup" "$PROGRAM" >>"$out" 2>>"$ERRLOG"
@@ -173,6 +187,9 @@ main() {
         gaps+=("$WORK/gap.$i")
     done
 
+    log "stops (20 meditations, disk driver)"
+    run_stops "$WORK/stops.out"
+
     log "collection and start-up"
     "$BUILD/bench/bench_collection" "$WORK/musiclists.bin" 20 >"$WORK/collection"
     cp "$WORK/musiclists.bin" "$PROGRAM/musiclists.bin"
@@ -221,6 +238,8 @@ it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt
 | Start-up until the main window is painted, ms | $(fmt "$(median $(collect startup_from_launch_ms "${starts[@]}"))" 0) | from launch; from main(): $(fmt "$(median $(collect startup_from_main_ms "${starts[@]}"))" 0) ms; demo library + $(fmt "$(value "$WORK/collection" collection_playlists)" 0) music playlists of 10 files |
 | Loading that collection, ms | $(fmt "$(value "$WORK/collection" collection_load_ms)" 1) | musiclists.bin, $(fmt "$(value "$WORK/collection" collection_kib)" 0) KiB; median of 20 |
 | Saving that collection, ms | $(fmt "$(value "$WORK/collection" collection_save_ms)" 1) | median of 20 |
+| Stop latency, click to silence at the device, ms | $(fmt "$(value "$WORK/stops.out" stop_latency_median_ms)" 1) | worst: $(fmt "$(value "$WORK/stops.out" stop_latency_worst_ms)" 1) ms; $(value "$WORK/stops.out" stops_measured) stops during music at random moments 1 to 3 s in, one run; SDL disk driver, 1024-frame buffers |
+| Largest sample step at a stop, full scale 1 | $(fmt "$(value "$WORK/stops.out" stop_step_largest)" 3) | the music's own largest step: $(fmt "$(value "$WORK/stops.out" music_step_largest)" 3) (440 Hz at half scale times the instructor's 0.4) |
 | Longest silence at a background join, ms | $(fmt "$(median $(collect longest_silence_ms "${gaps[@]}"))") | worst of all runs: $(fmt "$(maximum $(collect longest_silence_ms "${gaps[@]}"))") ms; holes over 1 ms per run: $(per_run holes_over_1ms "${gaps[@]}"), background files opened per run: $(per_run background_streams "${gaps[@]}"); SDL disk driver, $GAP_MINUTES-min meditation on a 1.5 s + 1 s tone playlist |
 EOF
 }

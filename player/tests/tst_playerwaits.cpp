@@ -67,7 +67,9 @@ void TestPlayerWaits::waitsWithoutEventsReturn()
     // Qt's coarse timers may fire up to 5 % early.
     QVERIFY2(waited >= lastsMs * 95 / 100, qPrintable(QString::number(waited)));
     QVERIFY2(waited < kGenerousBoundMs, qPrintable(QString::number(waited)));
-    QVERIFY2(cpuMs <= 5 + lastsMs / 4, qPrintable(QString::number(cpuMs)));
+    // A blocked wait costs next to nothing; a busy one burns its whole length, or on a
+    // crowded machine a good share of it.
+    QVERIFY2(cpuMs <= 5 + lastsMs / 20, qPrintable(QString::number(cpuMs)));
 }
 
 void TestPlayerWaits::aPostedEventEndsALongSleep()
