@@ -1,5 +1,7 @@
 #include "player/Mp3Decoder.h"
 
+#include "shell/FileKinds.h"
+
 #include <QFile>
 
 #include <mpg123.h>
@@ -65,7 +67,7 @@ bool Mp3Decoder::OpenFile(const QString &fileName)
     mpg123_param(m_handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     if (!AcceptOnlyStereoFloat(m_handle.get()))
         return false;
-    if (mpg123_open(m_handle.get(), QFile::encodeName(fileName).constData()) != MPG123_OK)
+    if (mpg123_open(m_handle.get(), NativePath(fileName).constData()) != MPG123_OK)
         return false;
     if (!UseSourceFormat())
         return false;

@@ -77,9 +77,10 @@ void TMp3FilesList::AddList(const QString &listname)
 void TMp3FilesList::AddList(const QString &listname, const QString &searchpath,
                             const QString &extensiontemplate)
 {
-    QStringList files = GetFilesInDir(searchpath, extensiontemplate, false);
+    TFolderFiles found = ListFilesInDir(searchpath, extensiontemplate, false);
+    FSkippedFiles = std::move(found.skipped);
     AddList(listname);
-    flists[std::size_t(flistscount - 1)].mp3files = std::move(files);
+    flists[std::size_t(flistscount - 1)].mp3files = std::move(found.files);
 }
 
 void TMp3FilesList::DeleteList(qint32 listnum)
@@ -113,8 +114,9 @@ void TMp3FilesList::Assign(const TMp3FilesList &otherlist)
 
 void TMp3FilesList::AddFromDirAsOneFileEach(const QString &dir, bool withsubfolders)
 {
-    const QStringList files = GetFilesInDir(dir, kMp3Mask, withsubfolders);
-    for (const QString &file : files) {
+    const TFolderFiles found = ListFilesInDir(dir, kMp3Mask, withsubfolders);
+    FSkippedFiles = found.skipped;
+    for (const QString &file : found.files) {
         AddList(QFileInfo(file).fileName());
         flists[std::size_t(flistscount - 1)].mp3files.append(file);
     }
@@ -123,11 +125,13 @@ void TMp3FilesList::AddFromDirAsOneFileEach(const QString &dir, bool withsubfold
 void TMp3FilesList::AddFromDirWithSepSubFolders(const QString &dir)
 {
     const QStringList folders = GetDirsInDir(dir, true);
+    FSkippedFiles.clear();
     for (const QString &folder : folders) {
-        QStringList files = GetFilesInDir(folder, kMp3Mask, false);
-        if (files.isEmpty())
+        TFolderFiles found = ListFilesInDir(folder, kMp3Mask, false);
+        FSkippedFiles += found.skipped;
+        if (found.files.isEmpty())
             continue;
         AddList(ExtractLastFolderFromDir(folder));
-        flists[std::size_t(flistscount - 1)].mp3files = std::move(files);
+        flists[std::size_t(flistscount - 1)].mp3files = std::move(found.files);
     }
 }

@@ -1,7 +1,7 @@
 #include "voices/VoiceLibrary.h"
 
-#include "shell/Assert.h"
 #include "shell/FileEnumeration.h"
+#include "shell/FileKinds.h"
 
 #include <QDir>
 
@@ -99,44 +99,77 @@ QString folderPath(const QString &programDir, const char16_t *relative)
     return programDir + QDir::toNativeSeparators(QString::fromUtf16(relative));
 }
 
+constexpr int kShownFolders = 10;
+
+void addOnce(QStringList &list, const QStringList &entries)
+{
+    for (const QString &entry : entries)
+        if (!list.contains(entry))
+            list.append(entry);
+}
+
 // A voice folder must hold at least one recording; an empty one is reported and loading
 // goes on with the empty list.
-QStringList GetFilesInDirSafe(const QString &dir, bool withsubfolders)
+QStringList GetFilesInDirSafe(const QString &dir, bool withsubfolders, TVoiceLibraryReport &report)
 {
-    QStringList files = GetFilesInDir(dir, kMp3Mask, withsubfolders);
-    if (files.isEmpty())
-        MyAssertProc(QStringLiteral("Assertion failure"), QStringLiteral("Main_u"), 646);
-    return files;
+    TFolderFiles found = ListFilesInDir(dir, kMp3Mask, withsubfolders);
+    addOnce(report.skippedFiles, found.skipped);
+    if (found.files.isEmpty())
+        addOnce(report.emptyFolders, {dir});
+    return std::move(found.files);
 }
 
 template <std::size_t N>
 void loadVoiceLists(const QString &programDir, const VoiceFolder (&folders)[N],
-                    TInstructorVoices &voices)
+                    TInstructorVoices &voices, TVoiceLibraryReport &report)
 {
     for (const VoiceFolder &row : folders)
-        voices.*row.list = GetFilesInDirSafe(folderPath(programDir, row.folder), false);
+        voices.*row.list = GetFilesInDirSafe(folderPath(programDir, row.folder), false, report);
 }
 
 // Preparation folders are not checked: an empty one gives a playlist without files.
 template <std::size_t N>
 void loadPreparations(const QString &programDir, const PreparationFolder (&folders)[N],
-                      TMp3FilesList &preparations)
+                      TMp3FilesList &preparations, TVoiceLibraryReport &report)
 {
-    for (const PreparationFolder &row : folders)
+    for (const PreparationFolder &row : folders) {
         preparations.AddList(QString::fromUtf16(row.title), folderPath(programDir, row.folder),
                              kMp3Mask);
+        addOnce(report.skippedFiles, preparations.FSkippedFiles);
+    }
 }
 
 } // namespace
 
-void LoadVoiceLibrary(const QString &programDir, TInstructorVoiceSets &voices)
+TVoiceLibraryReport LoadVoiceLibrary(const QString &programDir, TInstructorVoiceSets &voices)
 {
+    TVoiceLibraryReport report;
     for (TInstructorVoices &instructor : voices)
         instructor = TInstructorVoices();
-    loadVoiceLists(programDir, kInstructor0Voices, voices[0]);
-    loadPreparations(programDir, kInstructor0Preparations, *voices[0].FNidrasLists);
-    loadVoiceLists(programDir, kInstructor1Voices, voices[1]);
-    loadPreparations(programDir, kInstructor1Preparations, *voices[1].FNidrasLists);
+    loadVoiceLists(programDir, kInstructor0Voices, voices[0], report);
+    loadPreparations(programDir, kInstructor0Preparations, *voices[0].FNidrasLists, report);
+    loadVoiceLists(programDir, kInstructor1Voices, voices[1], report);
+    loadPreparations(programDir, kInstructor1Preparations, *voices[1].FNidrasLists, report);
     for (TInstructorVoices &instructor : voices)
         instructor.VoiceCoef = kVoiceCoef;
+    return report;
+}
+
+QString VoiceLibraryProblemsText(const TVoiceLibraryReport &report)
+{
+    QStringList parts;
+    if (!report.emptyFolders.isEmpty()) {
+        QStringList shown;
+        for (qsizetype i = 0; i < report.emptyFolders.size() && i < kShownFolders; ++i)
+            shown << QDir::toNativeSeparators(report.emptyFolders.at(i));
+        QString text = QStringLiteral("В этих папках нет записей голоса (файлов MP3):\n") + shown.join(QLatin1Char('\n'));
+        if (report.emptyFolders.size() > kShownFolders)
+            text += QStringLiteral("\n…и ещё %1.").arg(report.emptyFolders.size() - kShownFolders);
+        text += QStringLiteral("\nМедитация, которой нужны эти фразы, остановится с сообщением "
+                               "\"Звуковой файл не найден.\"");
+        parts << text;
+    }
+    if (!report.skippedFiles.isEmpty())
+        parts << SkippedFilesText(report.skippedFiles);
+    return parts.join(QStringLiteral("\n\n"));
 }

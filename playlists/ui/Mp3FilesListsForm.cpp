@@ -2,6 +2,7 @@
 
 #include "playlists/ui/ChooseFolderForm.h"
 #include "shell/Errors.h"
+#include "shell/FileKinds.h"
 #include "shell/Helpers.h"
 #include "shell/ui/FormHelpers.h"
 
@@ -21,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -448,6 +450,8 @@ void TMp3FilesListsForm::Button16Click()
             AddFolderAsPlaylists(dir, extrtype);
         UpdateListComponents();
         FChanged = true;
+        if (!FLists->FSkippedFiles.isEmpty())
+            ShowMessage(this, SkippedFilesText(std::exchange(FLists->FSkippedFiles, {})));
     });
 }
 

@@ -432,7 +432,9 @@ void TMainForm::FormCreate()
     ShowAvailTechnicks();
     WatchCompsEnabled();
 
-    LoadVoiceLibrary(m_env.programDir, FInstuctorVoices);
+    const QString voiceProblems = VoiceLibraryProblemsText(LoadVoiceLibrary(m_env.programDir, FInstuctorVoices));
+    if (!voiceProblems.isEmpty())
+        m_env.showMessage(voiceProblems);
     UpdateNidrasFilesCombo();
     for (TInstructorVoices &voices : FInstuctorVoices)
         voices.VoiceCoef = kVoiceCoef;
