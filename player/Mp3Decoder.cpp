@@ -1,5 +1,7 @@
 #include "player/Mp3Decoder.h"
 
+#include "shell/FileKinds.h"
+
 #include <QFile>
 
 #include <mpg123.h>
@@ -101,7 +103,7 @@ bool Mp3Decoder::OpenFile(const QString &fileName)
     mpg123_param(m_handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     if (!AcceptOnlyStereoFloat(m_handle.get()))
         return false;
-    const int fd = OpenRegularFile(QFile::encodeName(fileName));
+    const int fd = OpenRegularFile(NativePath(fileName));
     if (fd < 0)
         return false;
     m_file.reset(new int(fd));

@@ -78,9 +78,10 @@ void TMp3FilesList::AddList(const QString &listname)
 void TMp3FilesList::AddList(const QString &listname, const QString &searchpath,
                             const QString &extensiontemplate)
 {
-    QStringList files = GetFilesInDir(searchpath, extensiontemplate, false);
+    TFolderFiles found = ListFilesInDir(searchpath, extensiontemplate, false);
+    FSkippedFiles = std::move(found.skipped);
     AddList(listname);
-    flists[std::size_t(flistscount - 1)].mp3files = std::move(files);
+    flists[std::size_t(flistscount - 1)].mp3files = std::move(found.files);
 }
 
 void TMp3FilesList::DeleteList(qint32 listnum)
@@ -117,7 +118,9 @@ void TMp3FilesList::Assign(const TMp3FilesList &otherlist)
 void TMp3FilesList::AddFromDirAsOneFileEach(const QString &dir, bool withsubfolders)
 {
     std::vector<TMp3ListItem> added;
-    for (const QString &file : GetFilesInDir(dir, kMp3Mask, withsubfolders)) {
+    const TFolderFiles found = ListFilesInDir(dir, kMp3Mask, withsubfolders);
+    FSkippedFiles = found.skipped;
+    for (const QString &file : found.files) {
         TMp3ListItem item;
         item.name = QFileInfo(file).fileName();
         item.mp3files.append(file);
@@ -129,13 +132,15 @@ void TMp3FilesList::AddFromDirAsOneFileEach(const QString &dir, bool withsubfold
 void TMp3FilesList::AddFromDirWithSepSubFolders(const QString &dir)
 {
     std::vector<TMp3ListItem> added;
+    FSkippedFiles.clear();
     for (const QString &folder : GetDirsInDir(dir, true)) {
-        QStringList files = GetFilesInDir(folder, kMp3Mask, false);
-        if (files.isEmpty())
+        TFolderFiles found = ListFilesInDir(folder, kMp3Mask, false);
+        FSkippedFiles += found.skipped;
+        if (found.files.isEmpty())
             continue;
         TMp3ListItem item;
         item.name = ExtractLastFolderFromDir(folder);
-        item.mp3files = std::move(files);
+        item.mp3files = std::move(found.files);
         added.push_back(std::move(item));
     }
     AppendLists(std::move(added));

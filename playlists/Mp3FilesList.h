@@ -33,6 +33,9 @@ public:
     QString FLastBigFolder;
     qint32 FLastBigFolderReadType = 0;
     QStringList FLastBigFoldersList;
+    // What the last folder import passed over because it is no regular file (a FIFO, a
+    // socket, a device); never stored.
+    QStringList FSkippedFiles;
 
     // Checked access to a playlist in use.
     TMp3ListItem &at(qint32 index);

@@ -1,7 +1,7 @@
 #include "voices/VoiceLibrary.h"
 
-#include "shell/Assert.h"
 #include "shell/FileEnumeration.h"
+#include "shell/FileKinds.h"
 
 #include <QDir>
 
@@ -99,59 +99,96 @@ QString folderPath(const QString &libraryDir, const char16_t *relative)
     return libraryDir + QDir::toNativeSeparators(QString::fromUtf16(relative));
 }
 
-// The recordings of one folder of the layout, from every library in turn.
-QStringList filesInEveryLibrary(const QStringList &libraryDirs, const char16_t *relative)
+constexpr int kShownFolders = 10;
+
+void addOnce(QStringList &list, const QStringList &entries)
+{
+    for (const QString &entry : entries)
+        if (!list.contains(entry))
+            list.append(entry);
+}
+
+// The recordings of one folder of the layout, from every library in turn; files that are no
+// regular files are noted in the report.
+QStringList filesInEveryLibrary(const QStringList &libraryDirs, const char16_t *relative,
+                                TVoiceLibraryReport &report)
 {
     QStringList files;
-    for (const QString &libraryDir : libraryDirs)
-        files += GetFilesInDir(folderPath(libraryDir, relative), kMp3Mask, false);
+    for (const QString &libraryDir : libraryDirs) {
+        TFolderFiles found = ListFilesInDir(folderPath(libraryDir, relative), kMp3Mask, false);
+        addOnce(report.skippedFiles, found.skipped);
+        files += found.files;
+    }
     return files;
 }
 
 // A voice folder must hold at least one recording in one of the libraries; an empty one is
 // reported and loading goes on with the empty list.
-QStringList GetFilesInDirSafe(const QStringList &libraryDirs, const char16_t *relative)
+QStringList GetFilesInDirSafe(const QStringList &libraryDirs, const char16_t *relative,
+                              TVoiceLibraryReport &report)
 {
-    QStringList files = filesInEveryLibrary(libraryDirs, relative);
+    QStringList files = filesInEveryLibrary(libraryDirs, relative, report);
     if (files.isEmpty())
-        MyAssertProc(QStringLiteral("Assertion failure"), QStringLiteral("Main_u"), 646);
+        addOnce(report.emptyFolders, {folderPath(libraryDirs.last(), relative)});
     return files;
 }
 
 template <std::size_t N>
 void loadVoiceLists(const QStringList &libraryDirs, const VoiceFolder (&folders)[N],
-                    TInstructorVoices &voices)
+                    TInstructorVoices &voices, TVoiceLibraryReport &report)
 {
     for (const VoiceFolder &row : folders)
-        voices.*row.list = GetFilesInDirSafe(libraryDirs, row.folder);
+        voices.*row.list = GetFilesInDirSafe(libraryDirs, row.folder, report);
 }
 
 // Preparation folders are not checked: an empty one gives a playlist without files.
 template <std::size_t N>
 void loadPreparations(const QStringList &libraryDirs, const PreparationFolder (&folders)[N],
-                      TMp3FilesList &preparations)
+                      TMp3FilesList &preparations, TVoiceLibraryReport &report)
 {
     for (const PreparationFolder &row : folders) {
         preparations.AddList(QString::fromUtf16(row.title));
-        preparations.at(preparations.flistscount - 1).mp3files = filesInEveryLibrary(libraryDirs, row.folder);
+        preparations.at(preparations.flistscount - 1).mp3files =
+            filesInEveryLibrary(libraryDirs, row.folder, report);
     }
 }
 
 } // namespace
 
-void LoadVoiceLibrary(const QStringList &libraryDirs, TInstructorVoiceSets &voices)
+TVoiceLibraryReport LoadVoiceLibrary(const QStringList &libraryDirs, TInstructorVoiceSets &voices)
 {
+    TVoiceLibraryReport report;
     for (TInstructorVoices &instructor : voices)
         instructor = TInstructorVoices();
-    loadVoiceLists(libraryDirs, kInstructor0Voices, voices[0]);
-    loadPreparations(libraryDirs, kInstructor0Preparations, *voices[0].FNidrasLists);
-    loadVoiceLists(libraryDirs, kInstructor1Voices, voices[1]);
-    loadPreparations(libraryDirs, kInstructor1Preparations, *voices[1].FNidrasLists);
+    loadVoiceLists(libraryDirs, kInstructor0Voices, voices[0], report);
+    loadPreparations(libraryDirs, kInstructor0Preparations, *voices[0].FNidrasLists, report);
+    loadVoiceLists(libraryDirs, kInstructor1Voices, voices[1], report);
+    loadPreparations(libraryDirs, kInstructor1Preparations, *voices[1].FNidrasLists, report);
     for (TInstructorVoices &instructor : voices)
         instructor.VoiceCoef = kVoiceCoef;
+    return report;
 }
 
-void LoadVoiceLibrary(const QString &programDir, TInstructorVoiceSets &voices)
+QString VoiceLibraryProblemsText(const TVoiceLibraryReport &report)
 {
-    LoadVoiceLibrary(QStringList{programDir}, voices);
+    QStringList parts;
+    if (!report.emptyFolders.isEmpty()) {
+        QStringList shown;
+        for (qsizetype i = 0; i < report.emptyFolders.size() && i < kShownFolders; ++i)
+            shown << QDir::toNativeSeparators(report.emptyFolders.at(i));
+        QString text = QStringLiteral("В этих папках нет записей голоса (файлов MP3):\n") + shown.join(QLatin1Char('\n'));
+        if (report.emptyFolders.size() > kShownFolders)
+            text += QStringLiteral("\n…и ещё %1.").arg(report.emptyFolders.size() - kShownFolders);
+        text += QStringLiteral("\nМедитация, которой нужны эти фразы, остановится с сообщением "
+                               "\"Звуковой файл не найден.\"");
+        parts << text;
+    }
+    if (!report.skippedFiles.isEmpty())
+        parts << SkippedFilesText(report.skippedFiles);
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+TVoiceLibraryReport LoadVoiceLibrary(const QString &programDir, TInstructorVoiceSets &voices)
+{
+    return LoadVoiceLibrary(QStringList{programDir}, voices);
 }

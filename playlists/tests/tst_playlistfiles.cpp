@@ -3,12 +3,17 @@
 #include "playlists/CollectionLoader.h"
 #include "playlists/Mp3FilesList.h"
 #include "shell/Errors.h"
+#include "shell/FileKinds.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <limits>
 #include <memory>
+
+#include <QSet>
+#include <fcntl.h>
+#include <unistd.h>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -262,6 +267,36 @@ private slots:
         QCOMPARE(QDir(m_tmp->path()).entryList(QDir::Files), QStringList{QStringLiteral("lists.bin")});
     }
 #endif
+
+    // Names with a line break, an emoji or bytes that are no UTF-8, imported from a folder,
+    // survive the file and still name their files.
+    void unusualFileNamesSurviveImportAndFile()
+    {
+        const QByteArray names[] = {"two\nlines.mp3", "\xF0\x9F\x8E\xB5.mp3", "bad\xFF\xFE.mp3"};
+        const QByteArray folder = QFile::encodeName(m_tmp->path());
+        for (const QByteArray &name : names) {
+            const int fd = ::open((folder + '/' + name).constData(), O_WRONLY | O_CREAT, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
+        auto imported = std::make_unique<TMp3FilesList>();
+        imported->AddFromDirAsOneFileEach(m_tmp->path(), false);
+        QCOMPARE(imported->flistscount, 3);
+        const QString path = file(QStringLiteral("lists.bin"));
+        imported->SaveToFile(path);
+        auto loaded = std::make_unique<TMp3FilesList>();
+        loaded->LoadFromFile(path);
+        QCOMPARE(describe(*loaded), describe(*imported));
+        QSet<QByteArray> onDisk;
+        for (qint32 i = 0; i < loaded->flistscount; ++i) {
+            QVERIFY(IsRegularFile(loaded->at(i).mp3files.at(0)));
+            onDisk.insert(NativePath(loaded->at(i).mp3files.at(0)));
+        }
+        for (const QByteArray &name : names) {
+            QVERIFY(onDisk.contains(folder + '/' + name));
+            QCOMPARE(::unlink((folder + '/' + name).constData()), 0);
+        }
+    }
 
     void startUpTakesTheDefaultsWhenTheFileIsMissing()
     {

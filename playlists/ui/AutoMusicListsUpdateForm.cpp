@@ -2,6 +2,7 @@
 
 #include "playlists/Mp3FilesList.h"
 #include "shell/Errors.h"
+#include "shell/FileKinds.h"
 #include "shell/Helpers.h"
 #include "shell/ProgramFolders.h"
 #include "shell/ui/FormHelpers.h"
@@ -130,6 +131,8 @@ bool TAutoMusicListsUpdateForm::RebuildAndSave(TMp3FilesList &muslist, const QSt
         rebuilt->SaveToFile(muslistfile);
         muslist.Assign(*rebuilt);
         muslist.FChanged = false;
+        if (!rebuilt->FSkippedFiles.isEmpty())
+            ShowMessage(this, SkippedFilesText(rebuilt->FSkippedFiles));
         return true;
     } catch (const NesvaraError &error) {
         ShowMessage(this, error.text());

@@ -3,6 +3,7 @@
 #include "playlists/ui/ChooseFolderForm.h"
 #include "shell/Errors.h"
 #include "shell/FileEnumeration.h"
+#include "shell/FileKinds.h"
 #include "shell/Helpers.h"
 #include "shell/ProgramFolders.h"
 #include "shell/ui/FormHelpers.h"
@@ -23,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -461,6 +463,8 @@ void TMp3FilesListsForm::Button16Click()
         }
         UpdateListComponents();
         FChanged = true;
+        if (!FLists->FSkippedFiles.isEmpty())
+            ShowMessage(this, SkippedFilesText(std::exchange(FLists->FSkippedFiles, {})));
     });
 }
 

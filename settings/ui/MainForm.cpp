@@ -540,7 +540,9 @@ void TMainForm::FormCreate()
     ShowAvailTechnicks();
     WatchCompsEnabled();
 
-    LoadVoiceLibrary(m_folders.libraryDirs, FInstuctorVoices);
+    const QString voiceProblems = VoiceLibraryProblemsText(LoadVoiceLibrary(m_folders.libraryDirs, FInstuctorVoices));
+    if (!voiceProblems.isEmpty())
+        m_env.showMessage(voiceProblems);
     UpdateNidrasFilesCombo();
     for (TInstructorVoices &voices : FInstuctorVoices)
         voices.VoiceCoef = kVoiceCoef;

@@ -1,9 +1,17 @@
 #include "shell/FileEnumeration.h"
+#include "shell/FileKinds.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -116,7 +124,92 @@ private slots:
         QVERIFY(QFile::link(root, root + QStringLiteral("/x/up")));
         const QStringList files = GetFilesInDir(root, QStringLiteral("*.mp3"), true);
         QCOMPARE(files, QStringList{root + QStringLiteral("/x/f.mp3")});
-        QCOMPARE(GetDirsInDir(root, true), (QStringList{root + QStringLiteral("/x/up"), root + QStringLiteral("/x")}));
+        // x/up is the root itself, walked already.
+        QCOMPARE(GetDirsInDir(root, true), QStringList{root + QStringLiteral("/x")});
+    }
+
+    // Each of 15 levels links twice to the next: 2^15 paths, 16 real folders. Every real
+    // folder is walked once, by whichever path comes first.
+    void linkFarmWalksEachRealFolderOnce()
+    {
+        QTemporaryDir tmp;
+        constexpr int kLevels = 15;
+        const auto level = [&](int n) { return tmp.filePath(QStringLiteral("level%1").arg(n)); };
+        for (int n = 0; n <= kLevels; ++n) {
+            QVERIFY(QDir().mkpath(level(n)));
+            touch(level(n) + QStringLiteral("/f%1.mp3").arg(n));
+            if (n > 0) {
+                QVERIFY(QFile::link(level(n), level(n - 1) + QStringLiteral("/a")));
+                QVERIFY(QFile::link(level(n), level(n - 1) + QStringLiteral("/b")));
+            }
+        }
+        const QStringList files = GetFilesInDir(level(0), QStringLiteral("*.mp3"), true);
+        QCOMPARE(files.size(), kLevels + 1);
+        QCOMPARE(files.first(), level(0) + QString(QStringLiteral("/a")).repeated(kLevels) + QStringLiteral("/f15.mp3"));
+        QCOMPARE(GetDirsInDir(level(0), true).size(), kLevels);
+    }
+
+    void bigFolderListsEveryFile()
+    {
+        QTemporaryDir tmp;
+        for (int i = 0; i < 5000; ++i)
+            touch(tmp.filePath(QStringLiteral("%1.mp3").arg(i, 4, 10, QLatin1Char('0'))));
+        const QStringList files = GetFilesInDir(tmp.path(), QStringLiteral("*.mp3"), false);
+        QCOMPARE(files.size(), 5000);
+        QCOMPARE(files.last(), tmp.filePath(QStringLiteral("4999.mp3")));
+    }
+
+    // Names are bytes: a line break, an emoji and bytes that are no UTF-8 come back as paths
+    // that name the same files.
+    void unusualNamesNameTheirFiles_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("line break") << QByteArray("two\nlines.mp3");
+        QTest::newRow("emoji") << QByteArray("\xF0\x9F\x8E\xB5 Ноты.mp3");
+        QTest::newRow("invalid UTF-8") << QByteArray("bad\xFF\xFE\xC3(.mp3");
+        QTest::newRow("encoded surrogate") << QByteArray("s\xED\xB3\x80.mp3");
+        QTest::newRow("cut sequence") << QByteArray("cut\xE2\x82.mp3");
+    }
+
+    void unusualNamesNameTheirFiles()
+    {
+        QFETCH(QByteArray, name);
+        QTemporaryDir tmp;
+        const QByteArray path = QFile::encodeName(tmp.path()) + '/' + name;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        const QStringList files = GetFilesInDir(tmp.path(), QStringLiteral("*.mp3"), false);
+        QCOMPARE(files.size(), 1);
+        QCOMPARE(NativePath(files.first()), path);
+        QVERIFY(IsRegularFile(files.first()));
+        QCOMPARE(::unlink(path.constData()), 0);
+    }
+
+    // A FIFO, a socket and a device named like recordings are passed over without being
+    // opened (opening a FIFO would wait for a writer), and reported.
+    void specialFilesAreSkippedAndReported()
+    {
+        QTemporaryDir tmp;
+        touch(tmp.filePath(QStringLiteral("real.mp3")));
+        QCOMPARE(::mkfifo(QFile::encodeName(tmp.filePath(QStringLiteral("fifo.mp3"))).constData(), 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), tmp.filePath(QStringLiteral("device.mp3"))));
+        const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(tmp.filePath(QStringLiteral("socket.mp3")));
+        std::strncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path - 1);
+        QCOMPARE(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        const TFolderFiles listing = ListFilesInDir(tmp.path(), QStringLiteral("*.mp3"), true);
+        ::close(sock);
+        QCOMPARE(listing.files, QStringList{tmp.filePath(QStringLiteral("real.mp3"))});
+        QCOMPARE(listing.skipped, (QStringList{tmp.filePath(QStringLiteral("device.mp3")),
+                                               tmp.filePath(QStringLiteral("fifo.mp3")),
+                                               tmp.filePath(QStringLiteral("socket.mp3"))}));
+        QCOMPARE(FileKindOf(tmp.filePath(QStringLiteral("fifo.mp3"))), TFileKind::Other);
+        QVERIFY(!IsRegularFile(tmp.filePath(QStringLiteral("fifo.mp3"))));
+        QVERIFY(!IsRegularFile(tmp.filePath(QStringLiteral("missing.mp3"))));
+        QVERIFY(SkippedFilesText(listing.skipped).contains(tmp.filePath(QStringLiteral("fifo.mp3"))));
     }
 };
 

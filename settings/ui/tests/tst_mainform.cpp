@@ -78,6 +78,7 @@ class TestMainForm : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_programDir;
     QStringList m_messages;
+    QStringList m_voiceMessages;
     QStringList m_errors;
     int m_frees = 0;
     int m_shutdowns = 0;
@@ -88,7 +89,10 @@ class TestMainForm : public QObject
         env.programDir = m_programDir;
         env.folders = std::move(folders);
         env.audio = std::make_unique<SilentAudio>(&m_frees);
-        env.showMessage = [this](const QString &text) { m_messages << text; };
+        // These tests have no Sounds folder: the start-up message about it is kept apart.
+        env.showMessage = [this](const QString &text) {
+            (text.startsWith(QStringLiteral("В этих папках нет записей голоса")) ? m_voiceMessages : m_messages) << text;
+        };
         env.reportError = [this](const QString &text) { m_errors << text; };
         env.runShutdown = [this] { ++m_shutdowns; };
         return std::make_unique<TMainForm>(std::move(env));
@@ -106,9 +110,20 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         m_programDir = m_dir->path() + QLatin1Char('/');
         m_messages.clear();
+        m_voiceMessages.clear();
         m_errors.clear();
         m_frees = 0;
         m_shutdowns = 0;
+    }
+
+    // Without recordings the window still opens, after one Russian message naming the folders.
+    void withoutSoundsOneMessageAndTheWindowOpens()
+    {
+        auto form = makeForm();
+        form->show();
+        QCOMPARE(m_voiceMessages.size(), 1);
+        QVERIFY(m_voiceMessages.first().contains(m_programDir + QStringLiteral("Sounds/Ostrel/RemindsTech1/")));
+        QVERIFY(form->isVisible());
     }
 
     void defaultsWithoutOptionsFile()
