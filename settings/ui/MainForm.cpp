@@ -559,12 +559,22 @@ void TMainForm::FormCreate()
         m_env.showMessage(QStringLiteral("Не получается инициализировать звуковую библиотеку!"));
 }
 
-// Without an options file the controls start from what a new user should meet: an audible
-// volume. An options file that stores 0 keeps 0.
+// Without an options file the controls start from what a new user should meet, and show
+// exactly what will play: an audible volume (an options file that stores 0 keeps 0), the
+// technique "Просто тишина", the first background sound under the ticked box, and the
+// whole music playlist.
 void TMainForm::ShowFirstStartChoices()
 {
     const QScopedValueRollback showing(m_showingOptions, true);
     VolumeScroll->setValue(kFirstStartVolume);
+    MedTechinkCombo->setCurrentIndex(0);
+    if (SoundFileCombo->count() > 1)
+        SoundFileCombo->setCurrentIndex(1);
+    else
+        PlaySoundCheck->setChecked(false);
+    FOptions.FMusicSubFileNum = -1;
+    ShowMusicFileButton();
+    WatchCompsEnabled();
 }
 
 void TMainForm::LoadCollections()
