@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -47,6 +48,7 @@ constexpr double kVoiceCoef = 0.4;
 const int kExitPauseMs = 50;
 constexpr int kFirstStartVolume = 50;
 constexpr int kListMinimumCharacters = 20;
+constexpr int kLongestMeditationMin = 999;
 
 QString noSoundItem()
 {
@@ -93,14 +95,18 @@ QWidget *settingRow(const QString &caption, QLineEdit *edit, QScrollBar *bar, QW
     return row;
 }
 
-// Reads an integer edit the way the options take it: the typed number, without the bar's
-// range; anything else is a conversion error.
+// Reads an integer edit the way the options take it: the typed number, within the field's
+// range (the edits accept digits only); anything else is a conversion error naming the field.
 qint32 editNumber(const QLineEdit *edit)
 {
     bool ok = false;
     const qint32 value = edit->text().trimmed().toInt(&ok);
-    if (!ok)
-        throw ConversionError(QStringLiteral("\"%1\" — не целое число.").arg(edit->text()));
+    const auto *range = qobject_cast<const QIntValidator *>(edit->validator());
+    if (!ok || (range && (value < range->bottom() || value > range->top()))) {
+        const QString limits = range ? QStringLiteral(" от %1 до %2").arg(range->bottom()).arg(range->top()) : QString();
+        throw ConversionError(QStringLiteral("Поле «%1»: нужно целое число%2, а не «%3».")
+                                  .arg(edit->accessibleName(), limits, edit->text()));
+    }
     return value;
 }
 
@@ -136,9 +142,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     if (!m_env.showMessage)
         m_env.showMessage = [this](const QString &text) { ShowNesvaraMessage(this, text); };
     if (!m_env.reportError)
-        m_env.reportError = [this](const QString &text) {
-            QMessageBox::critical(this, QStringLiteral("Nesvara"), text);
-        };
+        m_env.reportError = [this](const QString &text) { ShowNesvaraError(this, text); };
     if (!m_env.runShutdown)
         m_env.runShutdown = runSystemShutdown;
     FMusicLists = std::make_unique<TMp3FilesList>();
@@ -146,6 +150,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     BuildControls();
     SetKeyboardOrder();
     NameControls();
+    LimitNumberFields();
     InstallFocusRing(this);
     ConnectHandlers();
     FormCreate();
@@ -457,6 +462,20 @@ void TMainForm::NameControls()
     MusicFileButton->setAccessibleName(QStringLiteral("Один файл плейлиста"));
     AutoUpdateMusListsButton->setAccessibleName(QStringLiteral("Автообновление списка плейлистов музыки"));
     ProgressScroll->setAccessibleName(QStringLiteral("Ход медитации"));
+}
+
+// The number fields take digits only, within what the meditation can use: the bar's range,
+// and for the length more than the bar's 60 minutes, as before.
+void TMainForm::LimitNumberFields()
+{
+    const auto limit = [](QLineEdit *edit, int bottom, int top) {
+        edit->setValidator(new QIntValidator(bottom, top, edit));
+    };
+    limit(MedLenEdit, MedLenScroll->minimum(), kLongestMeditationMin);
+    limit(RemindIntervalTech1Edit, RemindIntervalTech1Scroll->minimum(), RemindIntervalTech1Scroll->maximum());
+    limit(ConcIntDurEdit, ConcIntDurScroll->minimum(), ConcIntDurScroll->maximum());
+    limit(RemindIntervalTech2Edit, RemindIntervalTech2Scroll->minimum() * 100, RemindIntervalTech2Scroll->maximum() * 100);
+    limit(RemindIntervalTech5Edit, RemindIntervalTech5Scroll->minimum() * 100, RemindIntervalTech5Scroll->maximum() * 100);
 }
 
 void TMainForm::ConnectHandlers()
