@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,6 +52,7 @@ constexpr double kVoiceCoef = 0.4;
 const int kExitPauseMs = 50;
 constexpr int kFirstStartVolume = 50;
 constexpr int kListMinimumCharacters = 20;
+constexpr int kLongestMeditationMin = 999;
 
 QString noSoundItem()
 {
@@ -97,14 +99,18 @@ QWidget *settingRow(const QString &caption, QLineEdit *edit, QScrollBar *bar, QW
     return row;
 }
 
-// Reads an integer edit the way the options take it: the typed number, without the bar's
-// range; anything else is a conversion error.
+// Reads an integer edit the way the options take it: the typed number, within the field's
+// range (the edits accept digits only); anything else is a conversion error naming the field.
 qint32 editNumber(const QLineEdit *edit)
 {
     bool ok = false;
     const qint32 value = edit->text().trimmed().toInt(&ok);
-    if (!ok)
-        throw ConversionError(QStringLiteral("\"%1\" — не целое число.").arg(edit->text()));
+    const auto *range = qobject_cast<const QIntValidator *>(edit->validator());
+    if (!ok || (range && (value < range->bottom() || value > range->top()))) {
+        const QString limits = range ? QStringLiteral(" от %1 до %2").arg(range->bottom()).arg(range->top()) : QString();
+        throw ConversionError(QStringLiteral("Поле «%1»: нужно целое число%2, а не «%3».")
+                                  .arg(edit->accessibleName(), limits, edit->text()));
+    }
     return value;
 }
 
@@ -140,9 +146,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     if (!m_env.showMessage)
         m_env.showMessage = [this](const QString &text) { ShowNesvaraMessage(this, text); };
     if (!m_env.reportError)
-        m_env.reportError = [this](const QString &text) {
-            QMessageBox::critical(this, QStringLiteral("Nesvara"), text);
-        };
+        m_env.reportError = [this](const QString &text) { ShowNesvaraError(this, text); };
     if (!m_env.runShutdown)
         m_env.runShutdown = runSystemShutdown;
     FMusicLists = std::make_unique<TMp3FilesList>();
@@ -150,6 +154,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     BuildControls();
     SetKeyboardOrder();
     NameControls();
+    LimitNumberFields();
     InstallFocusRing(this);
     ConnectHandlers();
     FormCreate();
@@ -468,6 +473,20 @@ void TMainForm::NameControls()
     ProgressScroll->setAccessibleName(QStringLiteral("Ход медитации"));
 }
 
+// The number fields take digits only, within what the meditation can use: the bar's range,
+// and for the length more than the bar's 60 minutes, as before.
+void TMainForm::LimitNumberFields()
+{
+    const auto limit = [](QLineEdit *edit, int bottom, int top) {
+        edit->setValidator(new QIntValidator(bottom, top, edit));
+    };
+    limit(MedLenEdit, MedLenScroll->minimum(), kLongestMeditationMin);
+    limit(RemindIntervalTech1Edit, RemindIntervalTech1Scroll->minimum(), RemindIntervalTech1Scroll->maximum());
+    limit(ConcIntDurEdit, ConcIntDurScroll->minimum(), ConcIntDurScroll->maximum());
+    limit(RemindIntervalTech2Edit, RemindIntervalTech2Scroll->minimum() * 100, RemindIntervalTech2Scroll->maximum() * 100);
+    limit(RemindIntervalTech5Edit, RemindIntervalTech5Scroll->minimum() * 100, RemindIntervalTech5Scroll->maximum() * 100);
+}
+
 void TMainForm::ConnectHandlers()
 {
     const auto on = [this](auto *sender, auto signal, void (TMainForm::*handler)()) {
@@ -564,12 +583,22 @@ void TMainForm::FormCreate()
         m_env.showMessage(QStringLiteral("Не получается инициализировать звуковую библиотеку!"));
 }
 
-// Without an options file the controls start from what a new user should meet: an audible
-// volume. An options file that stores 0 keeps 0.
+// Without an options file the controls start from what a new user should meet, and show
+// exactly what will play: an audible volume (an options file that stores 0 keeps 0), the
+// technique "Просто тишина", the first background sound under the ticked box, and the
+// whole music playlist.
 void TMainForm::ShowFirstStartChoices()
 {
     const QScopedValueRollback showing(m_showingOptions, true);
     VolumeScroll->setValue(kFirstStartVolume);
+    MedTechinkCombo->setCurrentIndex(0);
+    if (SoundFileCombo->count() > 1)
+        SoundFileCombo->setCurrentIndex(1);
+    else
+        PlaySoundCheck->setChecked(false);
+    FOptions.FMusicSubFileNum = -1;
+    ShowMusicFileButton();
+    WatchCompsEnabled();
 }
 
 void TMainForm::LoadCollections()

@@ -167,6 +167,7 @@ private:
     void FitOnScreen();
     void SetKeyboardOrder();
     void NameControls();
+    void LimitNumberFields();
     void ConnectHandlers();
     void LoadCollections();
     void ShowFirstStartChoices();

@@ -50,6 +50,13 @@ int ShowNesvaraMessage(QWidget *parent, const QString &text)
     return box.exec();
 }
 
+int ShowNesvaraError(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, NesvaraCaption(), text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Ок"));
+    return box.exec();
+}
+
 bool AskNesvaraYesNo(QWidget *parent, const QString &question)
 {
     QMessageBox box(QMessageBox::Question, NesvaraCaption(), question,

@@ -16,5 +16,7 @@ void hfExecPopup(QMenu *popup, QWidget *sender);
 
 // A modal message box captioned "Nesvara" with one OK button.
 int ShowNesvaraMessage(QWidget *parent, const QString &text);
+// The default error report: the same box with an error sign.
+int ShowNesvaraError(QWidget *parent, const QString &text);
 // A modal Yes/No question captioned "Nesvara"; true on Yes.
 bool AskNesvaraYesNo(QWidget *parent, const QString &question);

@@ -1,6 +1,7 @@
 #include "shell/ui/NesvaraApplication.h"
 
 #include "shell/Errors.h"
+#include "shell/ui/FormHelpers.h"
 
 #include <QMessageBox>
 
@@ -20,5 +21,5 @@ bool TNesvaraApplication::notify(QObject *receiver, QEvent *event)
 
 void TNesvaraApplication::ShowErrorReport(const QString &text)
 {
-    QMessageBox::critical(activeWindow(), QStringLiteral("Nesvara"), text);
+    ShowNesvaraError(activeWindow(), text);
 }

@@ -130,13 +130,17 @@ private slots:
     {
         auto form = makeForm();
         QCOMPARE(form->MedInstructorCombo->currentText(), QStringLiteral("Мужской (Острель)"));
-        QCOMPARE(form->MedTechinkCombo->currentIndex(), -1);
+        // What the controls show is what the options hold.
+        QCOMPARE(form->MedTechinkCombo->currentText(), QStringLiteral("Просто тишина"));
         QVERIFY(form->AnyRemindersPanel->isHidden());
         QCOMPARE(form->MedLenEdit->text(), QStringLiteral("12"));
         // A first start is audible; the options take the shown volume.
         QCOMPARE(form->VolumeScroll->value(), 50);
         QVERIFY(!form->NidraTypeCombo->isEnabled());
-        QCOMPARE(form->SoundFileCombo->currentText(), QStringLiteral("(Без звука)"));
+        QCOMPARE(form->SoundFileCombo->currentIndex(), 1);
+        QVERIFY(form->PlaySoundCheck->isChecked());
+        QCOMPARE(form->MusicFileButton->text(), QStringLiteral("-"));
+        QVERIFY(!form->MusicFileButton->isChecked());
         QCOMPARE(form->SoundFileCombo->count(), 11);
         QCOMPARE(form->MusFileCombo->count(), 5);
         QCOMPARE(form->NidraTypeCombo->count(), 12);
@@ -153,6 +157,8 @@ private slots:
         expected.FVolume = 0.5;
         expected.FPlayMusic = true;
         expected.FPlaySound = true;
+        expected.FBackSoundFileNum = 1;
+        expected.FMusicSubFileNum = -1;
         expected.FDoNotPlayIntro = true;
         expected.FSwitchOffComputerAfterMeditation = true;
         QVERIFY(form->FOptions == expected);
@@ -308,7 +314,7 @@ private slots:
     void pickingAnInstructorWithNoTechniqueSelectsTheFirst()
     {
         auto form = makeForm();
-        QCOMPARE(form->MedTechinkCombo->currentIndex(), -1);
+        form->MedTechinkCombo->setCurrentIndex(-1);
         form->MedInstructorComboClick();
         QCOMPARE(form->MedTechinkCombo->currentIndex(), 0);
     }
@@ -372,7 +378,7 @@ private slots:
         QVERIFY(m_messages.first().contains(QStringLiteral("options.bin")));
         QVERIFY(QFile::exists(m_programDir + QStringLiteral("options.bin.bak")));
         QCOMPARE(form->FOptions.FMedLenMin, 12);
-        QCOMPARE(form->MedTechinkCombo->currentIndex(), -1);
+        QCOMPARE(form->MedTechinkCombo->currentIndex(), 0);
     }
 
     void captionAfterFinishCreate()

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
@@ -207,6 +208,41 @@ private slots:
         if (outer.width() <= area.width())
             QVERIFY(std::abs(outer.center().x() - area.center().x()) <= 1);
         QVERIFY(std::abs(outer.center().y() - area.center().y()) <= 1);
+    }
+
+    void numberFieldsTakeDigitsOnly()
+    {
+        m_form->MedLenEdit->selectAll();
+        QTest::keyClicks(m_form->MedLenEdit, QStringLiteral("2x5b-"));
+        QCOMPARE(m_form->MedLenEdit->text(), QStringLiteral("25"));
+    }
+
+    void numberOutsideItsRangeIsRefusedByName_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("length 0") << "length" << "0" << QStringLiteral("Продолжительность медитации, мин.");
+        QTest::newRow("length in letters") << "length" << "abc" << QStringLiteral("Продолжительность медитации, мин.");
+        QTest::newRow("interval past its bar")
+            << "interval" << "601" << QStringLiteral("Средний интервал между напоминаниями, сек.");
+        QTest::newRow("milliseconds below 100") << "ms" << "50" << QStringLiteral("Интервал между фразами, мсек");
+    }
+
+    void numberOutsideItsRangeIsRefusedByName()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QLineEdit *edit = field == QLatin1String("length")     ? m_form->MedLenEdit
+                          : field == QLatin1String("interval") ? m_form->RemindIntervalTech1Edit
+                                                               : m_form->RemindIntervalTech5Edit;
+        edit->setText(text);
+        QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(name), qPrintable(m_errors.first()));
+        QVERIFY(!QFile::exists(m_dir.path() + QStringLiteral("/options.bin")));
+        m_errors.clear();
     }
 
     void focusedControlWearsARing()
