@@ -7,7 +7,9 @@
 #include "shell/ProgramFolders.h"
 #include "voices/InstructorVoices.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -25,6 +27,10 @@ class TMeditationPlayer;
 class PlayerWaits;
 class TMp3FilesListsForm;
 class TAutoMusicListsUpdateForm;
+class CommandRunner;
+class PowerOff;
+class PowerOffCountdown;
+class SleepInhibitor;
 
 // What the main window needs from the outside world; tests replace the message boxes, the
 // audio library and the shutdown command.
@@ -39,7 +45,13 @@ struct TMainFormEnvironment
     std::function<void(const QString &)> showMessage;
     // The default error report for errors nobody foresaw.
     std::function<void(const QString &)> reportError;
+    // Switches the computer off after a meditation; by default the countdown window, then
+    // logind (or "systemctl poweroff").
     std::function<void()> runShutdown;
+    // The bus of logind; without it, the system bus. Tests give a private one.
+    std::optional<QDBusConnection> systemBus;
+    // Runs "systemctl poweroff" when logind refuses; without it, a real process.
+    std::shared_ptr<CommandRunner> commands;
 };
 
 // The program's main window: it shows every setting in a control, keeps the controls and
@@ -138,6 +150,11 @@ public:
     QPushButton *Button3 = nullptr;
 
     TMeditationPlayer &Player() { return *m_player; }
+    // What the player sees of this window.
+    PlayerHost &Host() { return *this; }
+    SleepInhibitor &Inhibitor() { return *m_inhibitor; }
+    // The power-off countdown on screen, or null.
+    PowerOffCountdown *Countdown() const;
 
 signals:
     void aboutRequested();
@@ -157,6 +174,7 @@ private:
     QWidget *BuildButtonsPanel();
     void ConnectHandlers();
     void LoadCollections();
+    void StartPowerOffCountdown();
 
     void UpdateMedLenEdit();
     void UpdateRemIntEdit();
@@ -190,4 +208,8 @@ private:
     TMp3FilesListsForm *m_listsEditor = nullptr;
     TAutoMusicListsUpdateForm *m_autoUpdate = nullptr;
     bool m_showingOptions = false;
+    std::unique_ptr<SleepInhibitor> m_inhibitor;
+    std::shared_ptr<CommandRunner> m_commands;
+    std::unique_ptr<PowerOff> m_powerOff;
+    QPointer<PowerOffCountdown> m_countdown;
 };
