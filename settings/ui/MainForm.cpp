@@ -13,7 +13,10 @@
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
 #include "shell/ui/FocusRing.h"
+#include "shell/PowerOff.h"
+#include "shell/SleepInhibitor.h"
 #include "shell/ui/FormHelpers.h"
+#include "shell/ui/PowerOffCountdown.h"
 #include "shell/ui/ProgramFont.h"
 #include "voices/VoiceLibrary.h"
 
@@ -29,7 +32,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -38,6 +40,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <cmath>
@@ -128,15 +131,6 @@ int volumePosition(double volume, int maximum)
     return static_cast<int>(std::nearbyint(scaled));
 }
 
-void runSystemShutdown()
-{
-#ifdef Q_OS_WIN
-    QProcess::startDetached(QStringLiteral("shutdown"), {QStringLiteral("/s"), QStringLiteral("/t"), QStringLiteral("0")});
-#else
-    QProcess::startDetached(QStringLiteral("systemctl"), {QStringLiteral("poweroff")});
-#endif
-}
-
 } // namespace
 
 TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
@@ -148,7 +142,12 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     if (!m_env.reportError)
         m_env.reportError = [this](const QString &text) { ShowNesvaraError(this, text); };
     if (!m_env.runShutdown)
-        m_env.runShutdown = runSystemShutdown;
+        m_env.runShutdown = [this] { StartPowerOffCountdown(); };
+    const QDBusConnection bus = m_env.systemBus ? *m_env.systemBus : QDBusConnection::systemBus();
+    m_commands = m_env.commands ? m_env.commands : std::make_shared<ProcessRunner>();
+    m_inhibitor = std::make_unique<SleepInhibitor>(bus);
+    m_powerOff = std::make_unique<PowerOff>(bus, *m_commands);
+    connect(m_powerOff.get(), &PowerOff::failed, this, [this](const QString &text) { m_env.showMessage(text); });
     FMusicLists = std::make_unique<TMp3FilesList>();
     FBackSoundsLists = std::make_unique<TMp3FilesList>();
     BuildControls();
@@ -162,6 +161,8 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
 
 TMainForm::~TMainForm()
 {
+    if (m_countdown)
+        m_countdown->reject();
     m_journalForm.reset();
     if (m_player)
         m_player->ReleaseAudio();
@@ -636,8 +637,11 @@ void TMainForm::Button3Click()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    // Closing is always allowed; a running meditation winds up as after Stop. Nothing is
-    // saved.
+    // Closing is always allowed; a running meditation winds up as after Stop, and nothing
+    // powers off. Nothing is saved.
+    if (m_countdown)
+        m_countdown->reject();
+    m_inhibitor->Release();
     m_player->ReleaseAudio();
     event->accept();
 }
@@ -893,6 +897,9 @@ void TMainForm::Button2Click()
     UpdateOptions(); // a number edit holding no number ends it here, before anything plays
     m_startedMeditation = StartedMeditation(FOptions, FInstuctorVoices, *FBackSoundsLists,
                                             QDateTime::currentDateTime());
+    // The computer stays awake from Start to the end of the meditation, however it ends.
+    m_inhibitor->Acquire();
+    const auto release = qScopeGuard([this] { m_inhibitor->Release(); });
     try {
         m_player->Button2Click();
     } catch (...) {
@@ -934,6 +941,9 @@ void TMainForm::StopButtonClick()
 
 // ---- the player's host --------------------------------------------------------------
 
+// QElapsedTimer runs on CLOCK_MONOTONIC, which stands still while the machine is suspended:
+// should it sleep anyway, the meditation resumes where it was and counts only the time spent
+// meditating.
 quint64 TMainForm::TickCount()
 {
     return static_cast<quint64>(m_clock.elapsed());
@@ -998,7 +1008,24 @@ void TMainForm::DisableStopButton()
 
 void TMainForm::RunShutdownCommand()
 {
+    // The meditation is over: our own lock must not hold up the power-off.
+    m_inhibitor->Release();
     // The computer may be off before the Start handler gets to write it.
     RecordMeditation();
     m_env.runShutdown();
+}
+
+PowerOffCountdown *TMainForm::Countdown() const
+{
+    return m_countdown;
+}
+
+void TMainForm::StartPowerOffCountdown()
+{
+    if (m_countdown)
+        return;
+    m_countdown = new PowerOffCountdown(this);
+    m_countdown->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_countdown, &QDialog::accepted, m_powerOff.get(), &PowerOff::Start);
+    m_countdown->open();
 }

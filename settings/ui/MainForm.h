@@ -8,7 +8,9 @@
 #include "shell/ProgramFolders.h"
 #include "voices/InstructorVoices.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -28,6 +30,10 @@ class TMp3FilesListsForm;
 class TAutoMusicListsUpdateForm;
 class PracticeJournal;
 class TPracticeJournalForm;
+class CommandRunner;
+class PowerOff;
+class PowerOffCountdown;
+class SleepInhibitor;
 
 // What the main window needs from the outside world; tests replace the message boxes, the
 // audio library and the shutdown command.
@@ -42,7 +48,13 @@ struct TMainFormEnvironment
     std::function<void(const QString &)> showMessage;
     // The default error report for errors nobody foresaw.
     std::function<void(const QString &)> reportError;
+    // Switches the computer off after a meditation; by default the countdown window, then
+    // logind (or "systemctl poweroff").
     std::function<void()> runShutdown;
+    // The bus of logind; without it, the system bus. Tests give a private one.
+    std::optional<QDBusConnection> systemBus;
+    // Runs "systemctl poweroff" when logind refuses; without it, a real process.
+    std::shared_ptr<CommandRunner> commands;
 };
 
 // The program's main window: it shows every setting in a control, keeps the controls and
@@ -145,6 +157,11 @@ public:
     TMeditationPlayer &Player() { return *m_player; }
     PracticeJournal &Journal() { return *m_journal; }
     TPracticeJournalForm *JournalForm() const { return m_journalForm.get(); }
+    // What the player sees of this window.
+    PlayerHost &Host() { return *this; }
+    SleepInhibitor &Inhibitor() { return *m_inhibitor; }
+    // The power-off countdown on screen, or null.
+    PowerOffCountdown *Countdown() const;
 
 signals:
     void aboutRequested();
@@ -171,6 +188,7 @@ private:
     void ConnectHandlers();
     void LoadCollections();
     void ShowFirstStartChoices();
+    void StartPowerOffCountdown();
 
     void UpdateMedLenEdit();
     void UpdateRemIntEdit();
@@ -213,4 +231,8 @@ private:
     std::unique_ptr<TPracticeJournalForm> m_journalForm;
     std::optional<JournalEntry> m_startedMeditation;
     bool m_placedOnScreen = false;
+    std::unique_ptr<SleepInhibitor> m_inhibitor;
+    std::shared_ptr<CommandRunner> m_commands;
+    std::unique_ptr<PowerOff> m_powerOff;
+    QPointer<PowerOffCountdown> m_countdown;
 };

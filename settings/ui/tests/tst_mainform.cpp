@@ -5,6 +5,11 @@
 #include "shell/Assert.h"
 #include "shell/Errors.h"
 #include "shell/Helpers.h"
+#include "shell/SleepInhibitor.h"
+#include "shell/ui/PowerOffCountdown.h"
+#include "dbus/FakeCommands.h"
+#include "dbus/FakeLogind.h"
+#include "dbus/PrivateBus.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,7 +23,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using enum TMedTech;
@@ -95,6 +102,31 @@ class TestMainForm : public QObject
         };
         env.reportError = [this](const QString &text) { m_errors << text; };
         env.runShutdown = [this] { ++m_shutdowns; };
+        return std::make_unique<TMainForm>(std::move(env));
+    }
+
+    // A fake logind on a private bus, and the window talking to it.
+    struct OnBus
+    {
+        PrivateBus bus;
+        FakeLogind logind;
+        std::shared_ptr<FakeCommands> commands = std::make_shared<FakeCommands>();
+        std::function<void()> onMessage;
+    };
+
+    std::unique_ptr<TMainForm> makeFormOnBus(OnBus &services)
+    {
+        TMainFormEnvironment env;
+        env.programDir = m_programDir;
+        env.audio = std::make_unique<SilentAudio>(&m_frees);
+        env.showMessage = [this, &services](const QString &text) {
+            m_messages << text;
+            if (services.onMessage)
+                services.onMessage();
+        };
+        env.reportError = [this](const QString &text) { m_errors << text; };
+        env.systemBus = services.bus.Connect(QStringLiteral("nesvara"));
+        env.commands = services.commands;
         return std::make_unique<TMainForm>(std::move(env));
     }
 
@@ -407,6 +439,100 @@ private slots:
         auto form = makeForm();
         form->VolumeScroll->setValue(37);
         QCOMPARE(form->FOptions.FVolume, 0.37);
+    }
+
+    void theSleepLockIsHeldFromStartToTheEnd()
+    {
+        OnBus services;
+        QVERIFY(services.bus.IsRunning());
+        QVERIFY(services.logind.Register(services.bus.Connect(QStringLiteral("logind"))));
+        auto form = makeFormOnBus(services);
+        form->PlayMusicCheck->setChecked(false);
+        // The meditation ends at its first phrase, which has no recording: while its message
+        // is up, the meditation still runs and the lock must be there.
+        bool heldDuringTheMeditation = false;
+        services.onMessage = [&] {
+            heldDuringTheMeditation = QTest::qWaitFor([&] { return services.logind.OpenLocks() == 1 && form->Inhibitor().IsHeld(); });
+        };
+        form->Button2Click();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("Звуковой файл не найден.")});
+        QVERIFY(heldDuringTheMeditation);
+        QCOMPARE(services.logind.inhibitCalls.size(), 1);
+        QVERIFY(!form->Inhibitor().IsHeld());
+        QTRY_COMPARE(services.logind.OpenLocks(), 0);
+        QCOMPARE(m_shutdowns, 0);
+        QVERIFY(!form->Countdown());
+    }
+
+    void afterTheMeditationTheCountdownThenLogind_data()
+    {
+        QTest::addColumn<bool>("now");
+        QTest::newRow("Выключить сейчас") << true;
+        QTest::newRow("the count reaches 0") << false;
+    }
+
+    void afterTheMeditationTheCountdownThenLogind()
+    {
+        QFETCH(bool, now);
+        OnBus services;
+        QVERIFY(services.logind.Register(services.bus.Connect(QStringLiteral("logind"))));
+        auto form = makeFormOnBus(services);
+        form->Host().RunShutdownCommand();
+        PowerOffCountdown *countdown = form->Countdown();
+        QVERIFY(countdown);
+        QVERIFY(countdown->isVisible());
+        QCOMPARE(countdown->SecondsLeft(), 60);
+        QTest::qWait(20);
+        QVERIFY(services.logind.powerOffCalls.isEmpty());
+        if (now) {
+            countdown->PowerOffNowButton->click();
+        } else {
+            while (countdown->SecondsLeft() > 0)
+                countdown->Tick();
+        }
+        QTRY_COMPARE(services.logind.powerOffCalls, QList<bool>{false});
+        QVERIFY(services.commands->runs.isEmpty());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void aPowerOffThatFailsIsReported()
+    {
+        OnBus services;
+        services.logind.refusePowerOff = true;
+        services.commands->error = QStringLiteral("Access denied");
+        QVERIFY(services.logind.Register(services.bus.Connect(QStringLiteral("logind"))));
+        auto form = makeFormOnBus(services);
+        form->Host().RunShutdownCommand();
+        form->Countdown()->PowerOffNowButton->click();
+        QTRY_COMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().startsWith(QStringLiteral("Не удалось выключить компьютер.")));
+        QCOMPARE(services.commands->runs.size(), 1);
+    }
+
+    void cancelOrClosingDuringTheCountdownNeverPowersOff_data()
+    {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("Отмена") << false;
+        QTest::newRow("closing the main window") << true;
+    }
+
+    void cancelOrClosingDuringTheCountdownNeverPowersOff()
+    {
+        QFETCH(bool, closeWindow);
+        OnBus services;
+        QVERIFY(services.logind.Register(services.bus.Connect(QStringLiteral("logind"))));
+        auto form = makeFormOnBus(services);
+        form->show();
+        form->Host().RunShutdownCommand();
+        QPointer<PowerOffCountdown> countdown = form->Countdown();
+        if (closeWindow)
+            form->close();
+        else
+            countdown->CancelButton->click();
+        QTRY_VERIFY(!countdown);
+        QTest::qWait(50);
+        QVERIFY(services.logind.powerOffCalls.isEmpty());
+        QVERIFY(services.commands->runs.isEmpty());
     }
 
     // Installed: the options and the playlists have folders of their own, made by the first
