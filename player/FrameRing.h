@@ -5,18 +5,20 @@
 #include <cstddef>
 #include <vector>
 
-// Interleaved stereo frames passed from one writer thread to one reader thread without
-// a lock, so that the audio callback never waits for the decoder.
+// Interleaved frames (one sample each for mono, two for stereo) passed from one writer
+// thread to one reader thread without a lock, so that the audio callback never waits for
+// the decoder.
 class FrameRing
 {
 public:
-    static constexpr std::size_t kChannels = 2;
-
-    explicit FrameRing(std::size_t capacityFrames)
-        : m_samples(capacityFrames * kChannels)
+    FrameRing(std::size_t capacityFrames, std::size_t channels)
+        : m_samples(capacityFrames * channels)
         , m_capacity(capacityFrames)
+        , kChannels(channels)
     {
     }
+
+    std::size_t Channels() const { return kChannels; }
 
     std::size_t FreeFrames() const { return m_capacity - StoredFrames(); }
     std::size_t StoredFrames() const
@@ -59,6 +61,7 @@ public:
 private:
     std::vector<float> m_samples;
     const std::size_t m_capacity;
+    const std::size_t kChannels;
     std::atomic<std::size_t> m_written{0};
     std::atomic<std::size_t> m_read{0};
 };

@@ -15,17 +15,15 @@
 
 namespace {
 
-constexpr std::size_t kBytesPerFrame = Mp3Decoder::kOutputChannels * sizeof(float);
-
 void InitLibraryOnce()
 {
     static const int result = mpg123_init();
     (void)result;
 }
 
-// Every rate MP3 allows, always as stereo float: mono files are spread to both sides by
-// the decoder, and the rate stays the file's own so that the resampler does the rest.
-bool AcceptOnlyStereoFloat(mpg123_handle *handle)
+// Every rate MP3 allows, as float, with the given channel layouts (MPG123_MONO,
+// MPG123_STEREO or both); the rate stays the file's own so that the resampler does the rest.
+bool AcceptFloat(mpg123_handle *handle, int channels)
 {
     if (mpg123_format_none(handle) != MPG123_OK)
         return false;
@@ -33,7 +31,7 @@ bool AcceptOnlyStereoFloat(mpg123_handle *handle)
     std::size_t count = 0;
     mpg123_rates(&rates, &count);
     for (std::size_t i = 0; i < count; ++i) {
-        if (mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32) != MPG123_OK)
+        if (mpg123_format(handle, rates[i], channels, MPG123_ENC_FLOAT_32) != MPG123_OK)
             return false;
     }
     return true;
@@ -101,13 +99,22 @@ bool Mp3Decoder::OpenFile(const QString &fileName)
     if (!m_handle)
         return false;
     mpg123_param(m_handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    if (!AcceptOnlyStereoFloat(m_handle.get()))
+    if (!AcceptFloat(m_handle.get(), MPG123_MONO | MPG123_STEREO))
         return false;
     const int fd = OpenRegularFile(NativePath(fileName));
     if (fd < 0)
         return false;
     m_file.reset(new int(fd));
     if (mpg123_open_fd(m_handle.get(), fd) != MPG123_OK)
+        return false;
+    long rate = 0;
+    int encoding = 0;
+    if (mpg123_getformat(m_handle.get(), &rate, &m_channels, &encoding) != MPG123_OK
+        || (m_channels != 1 && m_channels != 2))
+        return false;
+    // The first frame fixes the layout: should it change later in the file, the decoder
+    // converts to it (a mono part spread to both sides, a stereo part mixed down).
+    if (!AcceptFloat(m_handle.get(), m_channels == 1 ? MPG123_MONO : MPG123_STEREO))
         return false;
     if (!UseSourceFormat())
         return false;
@@ -126,7 +133,7 @@ bool Mp3Decoder::UseSourceFormat()
     int encoding = 0;
     if (mpg123_getformat(m_handle.get(), &rate, &channels, &encoding) != MPG123_OK)
         return false;
-    if (channels != kOutputChannels || encoding != MPG123_ENC_FLOAT_32)
+    if (channels != m_channels || encoding != MPG123_ENC_FLOAT_32)
         return false;
     return SetSourceRate(rate);
 }
@@ -142,26 +149,27 @@ bool Mp3Decoder::SetSourceRate(long rate)
     }
     if (!m_resampler) {
         int error = 0;
-        m_resampler.reset(syn123_new(kOutputRate, kOutputChannels, MPG123_ENC_FLOAT_32, 0, &error));
+        m_resampler.reset(syn123_new(kOutputRate, m_channels, MPG123_ENC_FLOAT_32, 0, &error));
         if (!m_resampler)
             return false;
     }
-    return syn123_setup_resample(m_resampler.get(), rate, kOutputRate, kOutputChannels, 0, 0)
+    return syn123_setup_resample(m_resampler.get(), rate, kOutputRate, m_channels, 0, 0)
            == SYN123_OK;
 }
 
 std::size_t Mp3Decoder::DecodeSource(float *out, std::size_t frames)
 {
+    const std::size_t bytesPerFrame = std::size_t(m_channels) * sizeof(float);
     std::size_t bytes = 0;
     const int result = mpg123_read(m_handle.get(), reinterpret_cast<unsigned char *>(out),
-                                   frames * kBytesPerFrame, &bytes);
+                                   frames * bytesPerFrame, &bytes);
     if (result == MPG123_NEW_FORMAT) {
         m_formatChangePending = true;
     } else if (result != MPG123_OK) {
         // MPG123_DONE, or damage the decoder cannot get past: the audio ends here.
         m_atEnd = true;
     }
-    return bytes / kBytesPerFrame;
+    return bytes / bytesPerFrame;
 }
 
 std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
@@ -188,7 +196,7 @@ std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
             m_atEnd = true;
             break;
         }
-        m_sourceFrames.resize(wanted * kOutputChannels);
+        m_sourceFrames.resize(wanted * std::size_t(m_channels));
         const std::size_t decoded = DecodeSource(m_sourceFrames.data(), wanted);
         if (decoded == 0)
             continue; // at the end, or the format changed and the next round uses it

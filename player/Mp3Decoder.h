@@ -8,12 +8,14 @@
 struct mpg123_handle_struct;
 struct syn123_struct;
 
-// Decodes one MP3 file, read from disk piece by piece, into interleaved stereo float
-// frames at 44 100 Hz, whatever the file's own rate and channel count.
+// Decodes one MP3 file, read from disk piece by piece, into interleaved float frames at
+// 44 100 Hz, whatever the file's own rate: mono files stay mono (half the work of
+// resampling; the mixer spreads them to both sides), stereo files stereo.
 class Mp3Decoder
 {
 public:
     static constexpr long kOutputRate = 44100;
+    // The device's channels, and the most samples a frame of Read() holds.
     static constexpr int kOutputChannels = 2;
     // Read() needs room for at least this many frames, so that the resampler always gets
     // some input.
@@ -32,6 +34,8 @@ public:
     std::size_t Read(float *out, std::size_t maxFrames);
     bool AtEnd() const { return m_atEnd; }
     long SourceRate() const { return m_sourceRate; }
+    // 1 or 2: the samples in each frame Read() writes, fixed for the whole file.
+    int Channels() const { return m_channels; }
 
 private:
     struct FileCloser
@@ -59,6 +63,7 @@ private:
     std::unique_ptr<syn123_struct, ResamplerDeleter> m_resampler; // null at 44 100 Hz
     std::vector<float> m_sourceFrames;
     long m_sourceRate = 0;
+    int m_channels = 0;
     // The decoder hands out the last frames of the old format together with the news of
     // a new one: those frames still go through the old rate, the switch comes after.
     bool m_formatChangePending = false;

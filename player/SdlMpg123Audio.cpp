@@ -21,6 +21,7 @@ namespace {
 // 11 times a second instead of 43, and a stop still reaches the output at the next buffer,
 // within 93 ms plus the fade.
 constexpr int kDeviceFrames = 4096;
+constexpr std::size_t kDeviceChannels = Mp3Decoder::kOutputChannels;
 // A halted stream fades to silence over 5 ms instead of stepping to 0 (a click).
 constexpr std::size_t kFadeFrames = Mp3Decoder::kOutputRate / 200;
 // How far each stream is decoded ahead; the decoder tops a ring up once it is half empty.
@@ -38,8 +39,8 @@ struct SdlMpg123Audio::Stream
 {
     explicit Stream(std::unique_ptr<Mp3Decoder> mp3)
         : decoder(std::move(mp3))
-        , scratch(kChunkFrames * FrameRing::kChannels)
-        , ring(kRingFrames)
+        , scratch(kChunkFrames * std::size_t(decoder->Channels()))
+        , ring(kRingFrames, std::size_t(decoder->Channels()))
     {
     }
 
@@ -333,7 +334,7 @@ void SdlMpg123Audio::OutputCallback(void *self, std::uint8_t *bytes, int length)
 {
     std::memset(bytes, 0, static_cast<std::size_t>(length));
     const std::size_t frames =
-        static_cast<std::size_t>(length) / (sizeof(float) * FrameRing::kChannels);
+        static_cast<std::size_t>(length) / (sizeof(float) * kDeviceChannels);
     static_cast<SdlMpg123Audio *>(self)->MixPlayingStreams(reinterpret_cast<float *>(bytes), frames);
 }
 
@@ -351,7 +352,7 @@ void SdlMpg123Audio::MixPlayingStreams(float *out, std::size_t frames)
     }
     for (const std::shared_ptr<Stream> &stream : m_fading)
         MixFadeOut(*stream, out, frames);
-    ClipToUnit(out, frames * FrameRing::kChannels);
+    ClipToUnit(out, frames * kDeviceChannels);
     if (refill && !m_refillRequested.exchange(true))
         WakeDecoder();
 }
@@ -364,7 +365,7 @@ bool SdlMpg123Audio::MixChain(Stream *stream, float *out, std::size_t frames)
     for (;;) {
         stream->mixedPass = m_mixPass;
         bool ended = false;
-        offset += MixStream(*stream, out + offset * FrameRing::kChannels, frames - offset, ended);
+        offset += MixStream(*stream, out + offset * kDeviceChannels, frames - offset, ended);
         if (!ended)
             return stream->ring.StoredFrames() < kRefillBelowFrames;
         stream->playing = false;
@@ -386,9 +387,9 @@ std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t fr
     const bool decoded = stream.decoded.load(std::memory_order_acquire);
     const float volume = stream.volume;
     const std::size_t mixed =
-        stream.ring.Read(frames, [&out, volume](const float *samples, std::size_t count) {
-            MixFrames(out, samples, count, FrameRing::kChannels, volume, 0.0f);
-            out += count * FrameRing::kChannels;
+        stream.ring.Read(frames, [&out, &stream, volume](const float *samples, std::size_t count) {
+            MixFrames(out, samples, count, stream.ring.Channels(), volume, 0.0f);
+            out += count * kDeviceChannels;
         });
     ended = decoded && stream.ring.StoredFrames() == 0;
     return mixed;
@@ -402,9 +403,9 @@ void SdlMpg123Audio::MixFadeOut(Stream &stream, float *out, std::size_t frames)
     const float step = -stream.volume / float(kFadeFrames);
     float gain = stream.volume * float(stream.fadeLeft) / float(kFadeFrames);
     const std::size_t mixed = stream.ring.Read(
-        std::min(frames, stream.fadeLeft), [&out, &gain, step](const float *samples, std::size_t count) {
-            gain = MixFrames(out, samples, count, FrameRing::kChannels, gain, step);
-            out += count * FrameRing::kChannels;
+        std::min(frames, stream.fadeLeft), [&](const float *samples, std::size_t count) {
+            gain = MixFrames(out, samples, count, stream.ring.Channels(), gain, step);
+            out += count * kDeviceChannels;
         });
     // A ring that runs dry ends the fade: a freed stream is no longer decoded.
     const bool dry = mixed < std::min(frames, stream.fadeLeft);

@@ -46,6 +46,7 @@ struct Decoded
 {
     bool opened = false;
     long rate = 0;
+    int channels = 0;
     std::size_t frames = 0;
     float peak = 0.0f;
     float channelDifference = 0.0f;
@@ -61,7 +62,9 @@ Decoded DecodeWhole(const QString &path, std::size_t readFrames = 4096)
         return result;
     result.opened = true;
     result.rate = decoder->SourceRate();
-    const std::size_t used = readFrames * Mp3Decoder::kOutputChannels;
+    const std::size_t channels = std::size_t(decoder->Channels());
+    result.channels = int(channels);
+    const std::size_t used = readFrames * channels;
     std::vector<float> buffer(used + kGuardFloats, kGuardValue);
     // Ten minutes of audio is far beyond anything these files hold: a loop that gets there
     // does not end.
@@ -73,8 +76,8 @@ Decoded DecodeWhole(const QString &path, std::size_t readFrames = 4096)
         result.oversized = result.oversized || frames > readFrames;
         result.frames += frames;
         for (std::size_t i = 0; i < std::min(frames, readFrames); ++i) {
-            const float left = buffer[2 * i];
-            const float right = buffer[2 * i + 1];
+            const float left = buffer[channels * i];
+            const float right = buffer[channels * i + channels - 1];
             result.peak = std::max({result.peak, std::fabs(left), std::fabs(right)});
             result.channelDifference = std::max(result.channelDifference, std::fabs(left - right));
         }
@@ -168,6 +171,9 @@ private slots:
     void rateChangeInsideAFileStaysInTheBuffer_data();
     void rateChangeInsideAFileStaysInTheBuffer();
 
+    void layoutChangeInsideAFileKeepsTheFirst_data();
+    void layoutChangeInsideAFileKeepsTheFirst();
+
     void damageInsideAFileEndsOrIsRefused();
 
 private:
@@ -226,30 +232,33 @@ void TestMp3Damage::decodesEveryKindToItsLength_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
     for (const int rate : {22050, 16000, 11025, 8000}) {
         for (const char *layout : {"mono", "stereo"}) {
             const QString name = QStringLiteral("cbr_%1_%2.mp3").arg(rate).arg(QLatin1String(layout));
-            QTest::newRow(qPrintable(name)) << Fixture(name) << rate;
+            QTest::newRow(qPrintable(name)) << Fixture(name) << rate << (layout[0] == 'm' ? 1 : 2);
         }
     }
-    QTest::newRow("vbr_44100_stereo.mp3") << Fixture(QStringLiteral("vbr_44100_stereo.mp3")) << 44100;
-    QTest::newRow("vbr_22050_mono.mp3") << Fixture(QStringLiteral("vbr_22050_mono.mp3")) << 22050;
-    QTest::newRow("vbr_11025_stereo.mp3") << Fixture(QStringLiteral("vbr_11025_stereo.mp3")) << 11025;
+    QTest::newRow("vbr_44100_stereo.mp3") << Fixture(QStringLiteral("vbr_44100_stereo.mp3")) << 44100 << 2;
+    QTest::newRow("vbr_22050_mono.mp3") << Fixture(QStringLiteral("vbr_22050_mono.mp3")) << 22050 << 1;
+    QTest::newRow("vbr_11025_stereo.mp3") << Fixture(QStringLiteral("vbr_11025_stereo.mp3")) << 11025 << 2;
     QRandomGenerator random(7);
     QTest::newRow("ID3 tag with a 2 MB picture")
-        << Make(QStringLiteral("picture2mb.mp3"), Id3WithPicture(2 * 1024 * 1024, random) + m_base) << 44100;
+        << Make(QStringLiteral("picture2mb.mp3"), Id3WithPicture(2 * 1024 * 1024, random) + m_base) << 44100 << 2;
 }
 
 // One second of a 440 Hz tone at half amplitude: it comes out one second long at 44.1 kHz,
-// on both sides (a mono file too; stereo coding leaves a little noise between them), at
-// its amplitude.
+// in the file's own layout (stereo coding leaves a little noise between the sides), at its
+// amplitude.
 void TestMp3Damage::decodesEveryKindToItsLength()
 {
     QFETCH(QString, file);
     QFETCH(int, rate);
+    QFETCH(int, channels);
     const Decoded decoded = DecodeWhole(file);
     QVERIFY(decoded.opened);
     QCOMPARE(decoded.rate, long(rate));
+    QCOMPARE(decoded.channels, channels); // a mono file is resampled as one channel
     QCOMPARE(decoded.frames, kOneSecond);
     QVERIFY2(decoded.peak > 0.4f && decoded.peak < 0.6f, QByteArray::number(decoded.peak).constData());
     QVERIFY2(decoded.channelDifference < 0.05f, QByteArray::number(decoded.channelDifference).constData());
@@ -320,6 +329,35 @@ void TestMp3Damage::rateChangeInsideAFileStaysInTheBuffer()
     QCOMPARE(decoded.frames, DecodeWhole(file, 4096).frames);
     QVERIFY2(decoded.frames >= kOneSecond && decoded.frames < kOneSecond + 12 * 1152,
              QByteArray::number(qulonglong(decoded.frames)).constData());
+}
+
+void TestMp3Damage::layoutChangeInsideAFileKeepsTheFirst_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<int>("channels");
+    QTest::newRow("stereo, then mono") << QStringLiteral("cbr_22050_stereo.mp3") << QStringLiteral("cbr_22050_mono.mp3") << 2;
+    QTest::newRow("mono, then stereo") << QStringLiteral("cbr_22050_mono.mp3") << QStringLiteral("cbr_22050_stereo.mp3") << 1;
+}
+
+// Two files of one second glued together: the layout of the first holds for the whole
+// file (the decoder converts the rest), so the frames handed out keep their size.
+void TestMp3Damage::layoutChangeInsideAFileKeepsTheFirst()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(int, channels);
+    const QString file = Temp(QStringLiteral("layout_%1.mp3").arg(channels));
+    QVERIFY(WriteAll(file, ReadAll(Fixture(first)) + ReadAll(Fixture(second))));
+    for (const std::size_t readFrames : {std::size_t(64), std::size_t(4096)}) {
+        const Decoded decoded = DecodeWhole(file, readFrames);
+        QVERIFY(decoded.opened);
+        QCOMPARE(decoded.channels, channels);
+        QVERIFY(!decoded.overran && !decoded.oversized);
+        QVERIFY2(decoded.frames >= 2 * kOneSecond - 2 * 1152 && decoded.frames < 2 * kOneSecond + 12 * 1152,
+                 QByteArray::number(qulonglong(decoded.frames)).constData());
+        QVERIFY2(decoded.peak > 0.4f && decoded.peak < 0.6f, QByteArray::number(decoded.peak).constData());
+    }
 }
 
 // Bytes flipped or overwritten inside a real MP3: the file is refused or decodes to an end

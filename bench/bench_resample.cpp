@@ -1,0 +1,131 @@
+// Benchmark program, not a test: the quality and cost of the audio layer's rate conversion
+// (libsyn123's high-quality mode, as the decoder sets it up). A pure tone at each source rate
+// is resampled to 44 100 Hz; SINAD is the tone's power over everything else (noise and
+// distortion), after a least-squares fit of the ideal tone at its known frequency.
+//
+//   bench_resample                      SINAD and CPU, mono and two-channel, at every rate
+//   bench_resample --measure FILE RATE HZ   SINAD of FILE (raw float mono at 44 100 Hz, made
+//                                       by another resampler from the same tone), for comparison
+//
+// The tone at the source rate: sin(2 pi HZ t) at amplitude 0.5, 2 s long.
+
+#include <syn123.h>
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+constexpr long kOutRate = 44100;
+constexpr double kSeconds = 2.0;
+constexpr double kAmplitude = 0.5;
+
+std::vector<float> Tone(long rate, double hz, int channels)
+{
+    const std::size_t frames = std::size_t(kSeconds * double(rate));
+    std::vector<float> samples(frames * std::size_t(channels));
+    for (std::size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            samples[i * std::size_t(channels) + std::size_t(c)] =
+                float(kAmplitude * std::sin(2.0 * M_PI * hz * double(i) / double(rate)));
+    return samples;
+}
+
+// Fits a sin + b cos + c at the tone's frequency to the middle of the signal (the ends
+// carry the filter's start and stop) and returns signal power over residual power in dB.
+double Sinad(const std::vector<float> &mono, double hz)
+{
+    const std::size_t skip = std::size_t(0.1 * kOutRate);
+    if (mono.size() < 3 * skip)
+        return 0;
+    const std::size_t from = skip;
+    const std::size_t to = mono.size() - skip;
+    double ss = 0, cc = 0, sc = 0, ys = 0, yc = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        const double phase = 2.0 * M_PI * hz * double(i) / double(kOutRate);
+        const double s = std::sin(phase), c = std::cos(phase), y = mono[i];
+        ss += s * s, cc += c * c, sc += s * c, ys += y * s, yc += y * c;
+    }
+    const double det = ss * cc - sc * sc;
+    const double a = (ys * cc - yc * sc) / det;
+    const double b = (yc * ss - ys * sc) / det;
+    double signal = 0, residual = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        const double phase = 2.0 * M_PI * hz * double(i) / double(kOutRate);
+        const double fit = a * std::sin(phase) + b * std::cos(phase);
+        signal += fit * fit;
+        residual += (mono[i] - fit) * (mono[i] - fit);
+    }
+    return 10.0 * std::log10(signal / residual);
+}
+
+double CpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Resamples as the decoder does, in pieces of up to 4096 output frames; returns the first
+// channel and adds the CPU seconds spent to `cpu`.
+std::vector<float> Resample(const std::vector<float> &in, long rate, int channels, double &cpu)
+{
+    int error = 0;
+    syn123_handle *handle = syn123_new(kOutRate, channels, MPG123_ENC_FLOAT_32, 0, &error);
+    if (handle == nullptr || syn123_setup_resample(handle, rate, kOutRate, channels, 0, 0) != SYN123_OK) {
+        std::fprintf(stderr, "bench_resample: no resampler for %ld Hz\n", rate);
+        std::exit(1);
+    }
+    const std::size_t inFrames = in.size() / std::size_t(channels);
+    std::vector<float> out;
+    std::vector<float> piece(4096 * std::size_t(channels));
+    const double start = CpuSeconds();
+    for (std::size_t at = 0; at < inFrames;) {
+        const std::size_t wanted = std::min({std::size_t(syn123_resample_fillcount(rate, kOutRate, 4096)),
+                                             std::size_t(syn123_resample_maxincount(rate, kOutRate)),
+                                             inFrames - at});
+        const std::size_t made = syn123_resample(handle, piece.data(), const_cast<float *>(in.data()) + at * std::size_t(channels), wanted);
+        for (std::size_t i = 0; i < made; ++i)
+            out.push_back(piece[i * std::size_t(channels)]);
+        at += wanted;
+    }
+    cpu += CpuSeconds() - start;
+    syn123_del(handle);
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 5 && std::strcmp(argv[1], "--measure") == 0) {
+        FILE *file = std::fopen(argv[2], "rb");
+        if (file == nullptr)
+            return 1;
+        std::vector<float> samples;
+        float value = 0;
+        while (std::fread(&value, sizeof value, 1, file) == 1)
+            samples.push_back(value);
+        std::fclose(file);
+        std::printf("sinad_db=%.2f\n", Sinad(samples, std::atof(argv[4])));
+        return 0;
+    }
+    std::printf("rate_hz tone_hz sinad_mono_db sinad_two_channel_db cpu_mono_ms cpu_two_channel_ms\n");
+    for (const long rate : {8000L, 11025L, 16000L, 22050L, 32000L, 48000L}) {
+        for (const double hz : {997.0, 0.4 * double(rate)}) {
+            double cpuMono = 0, cpuTwo = 0;
+            const std::vector<float> mono = Resample(Tone(rate, hz, 1), rate, 1, cpuMono);
+            const std::vector<float> two = Resample(Tone(rate, hz, 2), rate, 2, cpuTwo);
+            std::printf("%ld %.0f %.2f %.2f %.2f %.2f\n", rate, hz, Sinad(mono, hz), Sinad(two, hz),
+                        cpuMono * 1000, cpuTwo * 1000);
+        }
+    }
+    return 0;
+}
