@@ -5,17 +5,16 @@
 #include "shell/Assert.h"
 #include "shell/Helpers.h"
 #include "shell/ProgramWindows.h"
+#include "shell/ui/FormHelpers.h"
 #include "shell/ui/NesvaraApplication.h"
 
 #include <QDir>
-#include <QMessageBox>
 
 namespace {
 
 void showAssertion(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    ShowUntitledMessage(QApplication::activeWindow(), text);
 }
 
 } // namespace

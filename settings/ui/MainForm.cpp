@@ -125,9 +125,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     if (!m_env.showMessage)
         m_env.showMessage = [this](const QString &text) { ShowNesvaraMessage(this, text); };
     if (!m_env.reportError)
-        m_env.reportError = [this](const QString &text) {
-            QMessageBox::critical(this, QStringLiteral("Nesvara"), text);
-        };
+        m_env.reportError = [this](const QString &text) { ShowNesvaraError(this, text); };
     if (!m_env.runShutdown)
         m_env.runShutdown = runSystemShutdown;
     FMusicLists = std::make_unique<TMp3FilesList>();

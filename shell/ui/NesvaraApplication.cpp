@@ -1,8 +1,8 @@
 #include "shell/ui/NesvaraApplication.h"
 
 #include "shell/Errors.h"
+#include "shell/ui/FormHelpers.h"
 
-#include <QMessageBox>
 
 TNesvaraApplication::TNesvaraApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -20,5 +20,5 @@ bool TNesvaraApplication::notify(QObject *receiver, QEvent *event)
 
 void TNesvaraApplication::ShowErrorReport(const QString &text)
 {
-    QMessageBox::critical(activeWindow(), QStringLiteral("Nesvara"), text);
+    ShowNesvaraError(activeWindow(), text);
 }
