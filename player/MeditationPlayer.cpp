@@ -1,6 +1,9 @@
 #include "player/MeditationPlayer.h"
 
+#include "shell/FileKinds.h"
 #include "shell/Helpers.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <utility>
@@ -13,10 +16,12 @@ const QString &SoundFileNotFoundText()
     return text;
 }
 
-const QString &AudioFileNotFoundText()
+// A file that is there but does not play is not called missing.
+QString LoadFailureText(const QString &fname)
 {
-    static const QString text = QStringLiteral("Аудио файл не найден!");
-    return text;
+    if (FileKindOf(fname) == TFileKind::Missing)
+        return QStringLiteral("Аудио файл не найден!");
+    return QStringLiteral("Файл не удаётся проиграть: это не MP3-запись.\n%1").arg(QDir::toNativeSeparators(fname));
 }
 
 constexpr quint64 kMainLoopPassMs = 20;
@@ -159,7 +164,7 @@ bool TMeditationPlayer::LoadAndPlayOnChannel1(const QString &fname, double volum
         m_audio.StreamFree(fhstr1);
     fhstr1 = Bass_Load(fname);
     if (fhstr1 == 0) {
-        m_host.ShowMessage(AudioFileNotFoundText());
+        m_host.ShowMessage(LoadFailureText(fname));
         return false;
     }
     m_audio.ChannelSetVolume(fhstr1, static_cast<float>(volume));

@@ -6,18 +6,17 @@
 #include "shell/Helpers.h"
 #include "shell/ProgramFolders.h"
 #include "shell/ProgramWindows.h"
+#include "shell/ui/FormHelpers.h"
 #include "shell/ui/NesvaraApplication.h"
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QMessageBox>
 
 namespace {
 
 void showAssertion(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    ShowUntitledMessage(QApplication::activeWindow(), text);
 }
 
 } // namespace

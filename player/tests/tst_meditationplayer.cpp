@@ -4,6 +4,7 @@
 #include "player/ProgressFormat.h"
 #include "shell/Helpers.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <memory>
@@ -253,6 +254,7 @@ private slots:
     void missingListEndsTheMeditation_data();
     void missingListEndsTheMeditation();
     void voiceFileThatCannotBeOpenedIsSkipped();
+    void voiceFileThatIsThereButNoMp3IsCalledSo();
     void instructorChangedToOneWithoutBodyParts();
     void startDuringAMeditationOnlyRefreshesTheOptions();
     void closingTheWindowReleasesTheAudioSafely();
@@ -1309,6 +1311,26 @@ void TestMeditationPlayer::missingListEndsTheMeditation()
     QVERIFY(rig.player.FStopped);
     QCOMPARE(rig.host.shutdownRuns, 0);
     rig.ExpectWoundUp();
+}
+
+// The audio layer refuses a file that exists (text, zeros, a renamed WAV): the message says
+// so instead of calling it missing.
+void TestMeditationPlayer::voiceFileThatIsThereButNoMp3IsCalledSo()
+{
+    QTemporaryDir tmp;
+    const QString text = tmp.filePath(QStringLiteral("intro.mp3"));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a recording") > 0);
+    file.close();
+    Rig rig;
+    rig.voices[0].FMedBegsTech8List = QStringList{text};
+    rig.audio.SetUnopenable(text);
+    rig.Start();
+
+    QCOMPARE(rig.host.messages.size(), 1);
+    QVERIFY2(rig.host.messages.first().contains(QStringLiteral("это не MP3-запись")) && rig.host.messages.first().contains(text),
+             qPrintable(rig.host.messages.first()));
+    QCOMPARE(Names(rig.Voice()), QStringList{QStringLiteral("pimedend")});
 }
 
 void TestMeditationPlayer::voiceFileThatCannotBeOpenedIsSkipped()

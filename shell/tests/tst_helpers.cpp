@@ -1,6 +1,8 @@
 #include "shell/Assert.h"
 #include "shell/Helpers.h"
 
+#include <QPoint>
+#include <QSize>
 #include <QTest>
 
 class TestHelpers : public QObject
@@ -8,6 +10,32 @@ class TestHelpers : public QObject
     Q_OBJECT
 
 private slots:
+    // Boundaries no other test holds: each row fails under one plausible slip.
+    void pinnedBoundaries_data()
+    {
+        QTest::addColumn<QString>("got");
+        QTest::addColumn<QString>("expected");
+        const auto filled = [](const QString &text) { return StringFilled(text) ? QStringLiteral("filled") : QStringLiteral("blank"); };
+        QTest::newRow("a space is blank (> 32, not >= 32)") << filled(QString(QChar(32))) << QStringLiteral("blank");
+        QTest::newRow("'!' is filled (> 32, not > 33)") << filled(QString(QChar(33))) << QStringLiteral("filled");
+        // Backslashes go first, then slashes: the order of the two steps decides.
+        QTest::newRow("slash after backslash") << ExtractLastFolderFromDir(QStringLiteral("/m/Rain\\/")) << QString();
+        QTest::newRow("backslash after slash") << ExtractLastFolderFromDir(QStringLiteral("/m/Rain/\\")) << QStringLiteral("Rain");
+        const auto point = [](QPoint p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); };
+        // Halves go to the even neighbour: 500.5 -> 500 (round gives 501), 501.5 -> 502 (floor 501).
+        QTest::newRow("half to even, down") << point(RelativeFormPosition(QSize(1001, 1001), QSize(0, 0), 0, 0)) << QStringLiteral("500,500");
+        QTest::newRow("half to even, up") << point(RelativeFormPosition(QSize(1003, 1003), QSize(0, 0), 0, 0)) << QStringLiteral("502,502");
+        // (100 - 103) / 2 truncates toward zero: -1, where floor gives -2.
+        QTest::newRow("odd negative difference truncates") << point(CenteredFormPosition(QSize(100, 100), QSize(103, 103))) << QStringLiteral("-1,-1");
+    }
+
+    void pinnedBoundaries()
+    {
+        QFETCH(QString, got);
+        QFETCH(QString, expected);
+        QCOMPARE(got, expected);
+    }
+
     void intRandomStaysInRange()
     {
         SeedRandom(12345);

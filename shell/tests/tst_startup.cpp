@@ -1,9 +1,13 @@
 #include "shell/Assert.h"
 #include "shell/ProgramWindows.h"
+#include "shell/ui/FormHelpers.h"
+#include "shell/ui/NesvaraApplication.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +38,37 @@ class TestStartup : public QObject
     std::unique_ptr<TProgramWindows> m_windows;
 
 private slots:
+    // The error report, the assertion box and the plain message all answer with "Ок".
+    void everyMessageBoxButtonReadsOk_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("default error report") << 0;
+        QTest::newRow("assertion box") << 1;
+        QTest::newRow("message") << 2;
+    }
+
+    void everyMessageBoxButtonReadsOk()
+    {
+        QFETCH(int, kind);
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text();
+            box->accept();
+        });
+        const QString text = QStringLiteral("Не удалось сохранить файл");
+        if (kind == 0)
+            TNesvaraApplication::ShowErrorReport(text);
+        else if (kind == 1)
+            ShowUntitledMessage(nullptr, text);
+        else
+            ShowNesvaraMessage(nullptr, text);
+        QCOMPARE(buttons, QStringList{QStringLiteral("Ок")});
+    }
+
     void initTestCase()
     {
         InstallAssertPresenter([](const QString &) {});  // no Sounds folder here

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <functional>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using Writer = std::function<void(TMyStreamHelper &)>;
 Q_DECLARE_METATYPE(Writer)
 
@@ -27,6 +31,38 @@ class TestStreamHelper : public QObject
     Q_OBJECT
 
 private slots:
+    // A string that declares 2^31 - 1 units in a 12-byte file is refused before anything is
+    // allocated: in a child limited to 1 GB of address space, an attempt at the 4 GB buffer
+    // fails with an allocation error instead of the stream error.
+    void hugeDeclaredLengthAllocatesNothing()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves terabytes of address space; the plain build runs this");
+#endif
+        const pid_t child = ::fork();
+        if (child == 0) {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = rlim_t(1) << 30; // the test process itself needs well under 1 GB
+            ::setrlimit(RLIMIT_AS, &limit);
+            QByteArray bytes("\xFF\xFF\xFF\x7F" "abcdefgh", 12);
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            try {
+                TMyStreamHelper(buffer).hfReadString();
+            } catch (const StreamError &) {
+                ::_exit(0);
+            } catch (...) {
+                ::_exit(2);
+            }
+            ::_exit(3);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status), "the child died: the length was not checked before allocating");
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
     void encodesExactBytes_data()
     {
         QTest::addColumn<Writer>("write");

@@ -23,6 +23,13 @@ QSize PrimaryScreenSize()
     return screen ? screen->geometry().size() : QSize();
 }
 
+int showWithOkButton(QMessageBox::Icon icon, const QString &caption, const QString &text, QWidget *parent)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Ок"));
+    return box.exec();
+}
+
 } // namespace
 
 void AlignForm(QWidget *form)
@@ -45,16 +52,17 @@ void hfExecPopup(QMenu *popup, QWidget *sender)
 
 int ShowNesvaraMessage(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, NesvaraCaption(), text, QMessageBox::Ok, parent);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("Ок"));
-    return box.exec();
+    return showWithOkButton(QMessageBox::Information, NesvaraCaption(), text, parent);
 }
 
-int ShowNesvaraError(QWidget *parent, const QString &text)
+void ShowNesvaraError(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, NesvaraCaption(), text, QMessageBox::Ok, parent);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("Ок"));
-    return box.exec();
+    showWithOkButton(QMessageBox::Critical, NesvaraCaption(), text, parent);
+}
+
+void ShowUntitledMessage(QWidget *parent, const QString &text)
+{
+    showWithOkButton(QMessageBox::NoIcon, QString(), text, parent);
 }
 
 bool AskNesvaraYesNo(QWidget *parent, const QString &question)

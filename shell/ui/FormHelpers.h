@@ -16,7 +16,9 @@ void hfExecPopup(QMenu *popup, QWidget *sender);
 
 // A modal message box captioned "Nesvara" with one OK button.
 int ShowNesvaraMessage(QWidget *parent, const QString &text);
-// The default error report: the same box with an error sign.
-int ShowNesvaraError(QWidget *parent, const QString &text);
+// The default error report: a modal "Nesvara" box with the error sign and one "Ок" button.
+void ShowNesvaraError(QWidget *parent, const QString &text);
+// A modal box with an empty caption and one "Ок" button (failed assertions).
+void ShowUntitledMessage(QWidget *parent, const QString &text);
 // A modal Yes/No question captioned "Nesvara"; true on Yes.
 bool AskNesvaraYesNo(QWidget *parent, const QString &question);

@@ -3,7 +3,6 @@
 #include "shell/Errors.h"
 #include "shell/ui/FormHelpers.h"
 
-#include <QMessageBox>
 
 TNesvaraApplication::TNesvaraApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
