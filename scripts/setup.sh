@@ -11,7 +11,7 @@ PACKAGES=(
     libsdl2-dev libmpg123-dev
     espeak-ng lame sox libsox-fmt-mp3
     xvfb xauth
-    dbus-daemon desktop-file-utils appstream dpkg-dev imagemagick
+    dbus-daemon desktop-file-utils appstream dpkg-dev imagemagick xdotool
 )
 
 scripts/install-packages.sh "${PACKAGES[@]}"
