@@ -12,7 +12,7 @@ PACKAGES=(
     libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
     espeak-ng lame sox libsox-fmt-mp3 ffmpeg
     xvfb xauth
-    dbus-daemon desktop-file-utils appstream dpkg-dev imagemagick
+    dbus-daemon desktop-file-utils appstream dpkg-dev imagemagick xdotool
 )
 
 scripts/install-packages.sh "${PACKAGES[@]}"
