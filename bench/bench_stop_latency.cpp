@@ -32,11 +32,16 @@ int main(int argc, char **argv)
     const QString tone = QString::fromLocal8Bit(argv[1]);
     const int stops = argc > 2 ? std::atoi(argv[2]) : 20;
     const QString output = qEnvironmentVariable("SDL_DISKAUDIOFILE");
+    if (output.isEmpty() || qEnvironmentVariable("SDL_AUDIODRIVER") != QLatin1String("disk")) {
+        std::fprintf(stderr, "bench_stop_latency: needs SDL_AUDIODRIVER=disk and SDL_DISKAUDIOFILE\n");
+        return 2;
+    }
     constexpr double kRate = 44100;
     constexpr qint64 kFrameBytes = 2 * sizeof(float);
 
     SdlMpg123Audio audio;
-    audio.Init();
+    if (!audio.Init())
+        return 1;
     // The first write is the start of the device's timeline.
     while (QFileInfo(output).size() == 0)
         QThread::usleep(200);
