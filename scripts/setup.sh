@@ -11,6 +11,7 @@ PACKAGES=(
     libsdl2-dev libmpg123-dev
     espeak-ng lame sox libsox-fmt-mp3
     xvfb xauth
+    dbus-daemon
 )
 
 scripts/install-packages.sh "${PACKAGES[@]}"
