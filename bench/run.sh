@@ -225,4 +225,41 @@ it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt
 EOF
 }
 
-main "$@"
+[ "${BENCH_ONLY_JOURNAL:-0}" = 1 ] || main "$@"
+
+# ---- Practice journal ----------------------------------------------------------------
+# Its own program and table: opening the "Дневник практики" window on a journal of
+# BENCH_JOURNAL_ROWS meditations (10000 by default), and recording one meditation in it.
+# BENCH_ONLY_JOURNAL=1 runs this part alone.
+journal_bench() {
+    local rows=${BENCH_JOURNAL_ROWS:-10000} work output
+    if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
+    log "building bench_journal in $BUILD"
+    if ! output=$(cmake --build "$BUILD" -j2 --target bench_journal 2>&1); then
+        echo "$output"
+        exit 1
+    fi
+    work=$(mktemp -d "${TMPDIR:-/tmp}/nesvara-journal-bench.XXXXXX")
+    log "practice journal: $rows meditations"
+    if ! QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
+        "$BUILD/bench/bench_journal" "$work/journal" "$rows" "$RUNS" >"$work/out" 2>"$work/err"; then
+        cat "$work/err" >&2
+        rm -rf "$work"
+        exit 1
+    fi
+    local out=$work/out
+    cat <<EOF
+
+Practice journal: $(fmt "$(value "$out" journal_rows)" 0) meditations, the journal's folder on $(df -T "$work" | awk 'NR == 2 { print $2 }')
+
+| Figure | Value | Notes |
+|---|---|---|
+| Opening "Дневник практики" in a fresh process, ms | $(fmt "$(value "$out" journal_open_first_ms)" 1) | click to painted: database opened and checked, every row read, totals, streaks and chart; target under 200 |
+| Opening it again, ms | $(fmt "$(value "$out" journal_open_ms)" 1) | median of $RUNS; slowest $(fmt "$(value "$out" journal_open_max_ms)" 1) ms |
+| Recording one meditation, ms | $(fmt "$(value "$out" journal_record_ms)" 2) | one transaction, synchronous=FULL; median of $(fmt "$(value "$out" journal_records)" 0), 95th percentile $(fmt "$(value "$out" journal_record_p95_ms)" 2) ms, slowest $(fmt "$(value "$out" journal_record_max_ms)" 2) ms; target under 10 |
+EOF
+    rm -rf "$work"
+}
+journal_bench

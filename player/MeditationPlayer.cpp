@@ -50,11 +50,24 @@ void TMeditationPlayer::Button2Click()
 
 void TMeditationPlayer::StopButtonClick()
 {
+    NoteEnd(TMedEnd::Stopped);
     FStopped = true;
+}
+
+void TMeditationPlayer::ExitButtonClick()
+{
+    FStopped = true;
+    if (!FPlaying)
+        return;
+    HaltChannel1();
+    StopPlayingBackSound();
 }
 
 void TMeditationPlayer::ReleaseAudio()
 {
+    // "Выход" stops first and then closes: the closing is what ended it.
+    if (FPlaying && (!m_end || *m_end == TMedEnd::Stopped))
+        m_end = TMedEnd::WindowClosed;
     FStopped = true;
     m_audio.Free();
     // Free released every stream; forgetting them keeps the winding-up meditation away.
@@ -62,6 +75,8 @@ void TMeditationPlayer::ReleaseAudio()
     fhstr2 = 0;
     m_queuedBack = 0;
     m_queuedBackFile.clear();
+    m_queuedMusic = 0;
+    m_queuedMusicOpened = false;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -95,9 +110,12 @@ bool TMeditationPlayer::DoSleep(quint64 timems, bool canstopiftimeover, bool &ti
             timeover = true;
             return true;
         }
-        m_host.Sleep(static_cast<int>(kMainLoopPassMs));
+        // A pause ended early by an event or the end of a stream sleeps only what is left.
+        const quint64 left = sbegtime + timems - m_host.TickCount();
+        m_host.Sleep(static_cast<int>(std::min(left, kMainLoopPassMs)));
     }
-    return true;
+    // A stop handled in the last pause counts as much as one handled before it.
+    return !FStopped;
 }
 
 bool TMeditationPlayer::DoSleep20ms(bool canstopiftimeover, bool &timeover)
@@ -126,6 +144,7 @@ bool TMeditationPlayer::ChoosePlayFName(const QStringList *fileslist, qint32 snu
     const qint32 count = fileslist != nullptr ? static_cast<qint32>(fileslist->size()) : 0;
     const bool validIndex = snum == -1 || (snum >= 0 && snum < count);
     if (count == 0 || !validIndex) {
+        NoteEnd(TMedEnd::MissingPhrase);
         m_host.ShowMessage(SoundFileNotFoundText());
         FStopped = true;
         return false;
@@ -167,22 +186,37 @@ void TMeditationPlayer::PlayPhase(TPhaseId phaseid, bool delayuntilend, qint32 s
 
 void TMeditationPlayer::WaitForPhaseEnd()
 {
+    if (!PlayChannel1ToEnd([this] { CheckPlayingBackSound(); }))
+        return;
+    if (fhstr1 != 0)
+        m_audio.StreamFree(fhstr1);
+    fhstr1 = 0;
+}
+
+// The stop request is tested after every event handling, in the pending messages as in
+// the pause: a stop halts channel 1 at once, wherever the click was handled, and the
+// halted stream stays in fhstr1.
+bool TMeditationPlayer::PlayChannel1ToEnd(const std::function<void()> &afterMessages)
+{
     for (;;) {
-        if (!IsPlayingSomethingIn1()) {
-            if (fhstr1 != 0)
-                m_audio.StreamFree(fhstr1);
-            fhstr1 = 0;
-            return;
-        }
-        m_host.ProcessMessages();
-        CheckPlayingBackSound();
         if (FStopped) {
-            if (fhstr1 != 0)
-                m_audio.ChannelStop(fhstr1);
-            return;
+            HaltChannel1();
+            return false;
         }
-        m_host.WaitForActivity();
+        if (!IsPlayingSomethingIn1())
+            return true;
+        m_host.ProcessMessages();
+        afterMessages();
+        if (!FStopped)
+            m_host.WaitForActivity();
     }
+}
+
+void TMeditationPlayer::HaltChannel1()
+{
+    DropQueuedMusic();
+    if (fhstr1 != 0)
+        m_audio.ChannelStop(fhstr1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -201,29 +235,80 @@ QStringList TMeditationPlayer::MusicFiles(qint32 musicnum) const
     return {};
 }
 
+float TMeditationPlayer::MusicVolume(qint32 musicnum) const
+{
+    return static_cast<float>(m_musicLists.at(musicnum).Vol * CurrentVoiceCoef() * m_options.FVolume);
+}
+
+// Each following file is opened while the one before plays and starts at its last frame,
+// so the playlist sounds without gaps. A file that cannot be opened is reported when its
+// turn comes, and the rest of the music is skipped.
 void TMeditationPlayer::PlayMusic(qint32 musicnum, bool delayuntilend)
 {
     const QStringList mlist = MusicFiles(musicnum);
-    for (const QString &fname : mlist) {
-        if (FStopped)
+    if (mlist.isEmpty() || FStopped)
+        return;
+    if (!LoadAndPlayOnChannel1(mlist.front(), MusicVolume(musicnum)))
+        return;
+    // Without waiting only the first file is started; it plays on by itself.
+    if (!delayuntilend)
+        return;
+    for (qsizetype next = 1;; ++next) {
+        const bool last = next >= mlist.size();
+        if (!last)
+            QueueMusicFile(mlist.at(next), MusicVolume(musicnum));
+        const auto keepInStep = [this, musicnum] { KeepQueuedMusicInStep(MusicVolume(musicnum)); };
+        if (!PlayChannel1ToEnd(keepInStep) || last)
             return;
-        const double volume =
-            m_musicLists.at(musicnum).Vol * CurrentVoiceCoef() * m_options.FVolume;
-        if (!LoadAndPlayOnChannel1(fname, volume))
+        if (!TakeOverQueuedMusic())
             return;
-        // Without waiting only the first file is started; it plays on by itself.
-        if (!delayuntilend)
-            return;
-        while (IsPlayingSomethingIn1()) {
-            m_host.ProcessMessages();
-            if (FStopped) {
-                if (fhstr1 != 0)
-                    m_audio.ChannelStop(fhstr1);
-                return;
-            }
-            m_host.WaitForActivity();
-        }
     }
+}
+
+void TMeditationPlayer::QueueMusicFile(const QString &fname, float volume)
+{
+    DropQueuedMusic();
+    m_queuedMusic = Bass_Load(fname);
+    m_queuedMusicOpened = m_queuedMusic != 0;
+    if (m_queuedMusic == 0)
+        return;
+    m_queuedMusicVolume = volume;
+    m_audio.ChannelSetVolume(m_queuedMusic, volume);
+    m_audio.ChannelPlayAfter(m_queuedMusic, fhstr1);
+}
+
+// A music file takes the volume in force when it starts.
+void TMeditationPlayer::KeepQueuedMusicInStep(float volume)
+{
+    if (m_queuedMusic != 0 && volume != m_queuedMusicVolume) {
+        m_queuedMusicVolume = volume;
+        m_audio.ChannelSetVolume(m_queuedMusic, volume);
+    }
+}
+
+// Channel 1 moves on to the file that followed the ended one; false when that file could
+// not be opened (reported here, at its turn).
+bool TMeditationPlayer::TakeOverQueuedMusic()
+{
+    if (!m_queuedMusicOpened) {
+        m_host.ShowMessage(AudioFileNotFoundText());
+        return false;
+    }
+    if (fhstr1 != 0)
+        m_audio.StreamFree(fhstr1);
+    fhstr1 = std::exchange(m_queuedMusic, 0);
+    // It took over by itself unless the one before ended without reaching its last frame.
+    if (!m_audio.ChannelIsActive(fhstr1))
+        m_audio.ChannelPlay(fhstr1);
+    return true;
+}
+
+void TMeditationPlayer::DropQueuedMusic()
+{
+    if (m_queuedMusic != 0)
+        m_audio.StreamFree(m_queuedMusic);
+    m_queuedMusic = 0;
+    m_queuedMusicOpened = false;
 }
 
 const TMp3ListItem *TMeditationPlayer::ChosenBackSoundList() const
@@ -380,10 +465,18 @@ void TMeditationPlayer::DoPlayMed()
     m_host.EnableStopButton();
     FPlaying = true;
     FStopped = false;
+    m_summary = TMedSummary{};
+    m_end.reset();
+    m_mainPartRunning = false;
     FixRunValues();
 
     try {
-        if (PlayBeginning() && RunMainPart() == TNext::Closing) {
+        const TNext next = PlayBeginning() ? RunMainPart() : TNext::Finish;
+        NoteMainPartEnd();
+        if (next == TNext::Closing) {
+            // Its time ran out: whatever stops the closing phrase or the music after it,
+            // the meditation itself was whole.
+            m_end = TMedEnd::Completed;
             PlayClosing();
             if (!FStopped) {
                 m_host.DisableProgressScroll();
@@ -392,6 +485,8 @@ void TMeditationPlayer::DoPlayMed()
         }
     } catch (...) {
         // An unforeseen error abandons the meditation, but never leaves it "running".
+        NoteEnd(TMedEnd::Failed);
+        NoteMainPartEnd();
         FStopped = true;
         Finish();
         throw;
@@ -427,6 +522,7 @@ bool TMeditationPlayer::PlayBeginning()
     m_host.EnableProgressScroll();
     m_run.FirstConcIntPlayed = false;
     m_run.starttime = m_host.TickCount();
+    m_mainPartRunning = true;
     return true;
 }
 
@@ -600,8 +696,25 @@ void TMeditationPlayer::PlayMusicAfterMeditation()
     PlayMusic(m_host.SelectedMusicPlaylist());
 }
 
+// The first cause of a stop is the one kept.
+void TMeditationPlayer::NoteEnd(TMedEnd end)
+{
+    if (FPlaying && !m_end)
+        m_end = end;
+}
+
+void TMeditationPlayer::NoteMainPartEnd()
+{
+    if (!m_mainPartRunning)
+        return;
+    m_mainPartRunning = false;
+    const quint64 ran = m_host.TickCount() - m_run.starttime;
+    m_summary.meditatedMs = ran > m_summary.pausedMs ? ran - m_summary.pausedMs : 0;
+}
+
 void TMeditationPlayer::Finish()
 {
+    m_summary.end = m_end.value_or(TMedEnd::Completed);
     StopPlayingBackSound();
     m_host.DisableProgressScroll();
     m_host.DisableStopButton();

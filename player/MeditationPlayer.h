@@ -9,7 +9,17 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+
+// How the last meditation ended and how long its timed part ran, for the practice journal.
+enum class TMedEnd : quint8 { Completed, Stopped, MissingPhrase, WindowClosed, Failed };
+struct TMedSummary
+{
+    TMedEnd end = TMedEnd::Completed;
+    quint64 meditatedMs = 0; // from the start of the timed part to its end, pauses excluded
+    quint64 pausedMs = 0;
+};
 
 // Plays one meditation at a time: music, the background sound, the preparation recording,
 // the technique's introduction, its timed main part and the closing phrase. Everything runs
@@ -33,9 +43,15 @@ public:
     void DoPlayMed();
     // The Stop button: only raises the stop request; the running wait notices it.
     void StopButtonClick();
+    // The Exit button: the window closes before the running wait gets control back, so the
+    // sound is halted here, at once.
+    void ExitButtonClick();
     // Closing the window: stops a running meditation and releases the audio library.
     // The meditation then winds up without touching the released streams.
     void ReleaseAudio();
+
+    // Valid once DoPlayMed has returned.
+    const TMedSummary &LastSummary() const { return m_summary; }
 
     StreamHandle Bass_Load(const QString &filename);
     bool IsPlayingSomethingIn1();
@@ -100,6 +116,8 @@ private:
     void PlayClosing();
     void PlayMusicAfterMeditation();
     void Finish();
+    void NoteEnd(TMedEnd end);
+    void NoteMainPartEnd();
 
     const TInstructorVoices *CurrentVoices() const;
     double CurrentVoiceCoef() const;
@@ -116,6 +134,13 @@ private:
     void DropQueuedBackSound();
     bool LoadAndPlayOnChannel1(const QString &fname, double volume);
     void WaitForPhaseEnd();
+    bool PlayChannel1ToEnd(const std::function<void()> &afterMessages);
+    void HaltChannel1();
+    float MusicVolume(qint32 musicnum) const;
+    void QueueMusicFile(const QString &fname, float volume);
+    void KeepQueuedMusicInStep(float volume);
+    bool TakeOverQueuedMusic();
+    void DropQueuedMusic();
 
     AudioLibrary &m_audio;
     PlayerHost &m_host;
@@ -124,10 +149,18 @@ private:
     TMp3FilesList &m_musicLists;
     TMp3FilesList &m_backSoundsLists;
     TMedRun m_run;
+    TMedSummary m_summary;
+    std::optional<TMedEnd> m_end;
+    bool m_mainPartRunning = false;
 
     // The background file chained after fhstr2: its handle (0 when it could not be
     // opened), its file (empty when none was tried) and the volume it was given.
     StreamHandle m_queuedBack = 0;
     QString m_queuedBackFile;
     float m_queuedBackVolume = 0.0f;
+
+    // The music file chained after fhstr1 (0 when none, or when it could not be opened).
+    StreamHandle m_queuedMusic = 0;
+    bool m_queuedMusicOpened = false;
+    float m_queuedMusicVolume = 0.0f;
 };

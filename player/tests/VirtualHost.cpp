@@ -9,32 +9,68 @@ VirtualHost::VirtualHost(quint64 &clock, FakeAudio &audio)
 {
 }
 
-void VirtualHost::At(quint64 at, std::function<void()> action)
+void VirtualHost::At(quint64 at, std::function<void()> action, HandledIn where)
 {
-    m_actions.emplace(at, std::move(action));
+    m_actions.emplace(at, Action{where, std::move(action)});
+}
+
+// Runs, in time order, the due actions that may be handled here; true when one ran.
+bool VirtualHost::RunDueActions(HandledIn here)
+{
+    bool ran = false;
+    for (auto it = m_actions.begin(); it != m_actions.end() && it->first <= m_clock;) {
+        if (it->second.where != HandledIn::Anywhere && it->second.where != here) {
+            ++it;
+            continue;
+        }
+        auto action = std::move(it->second.run);
+        m_actions.erase(it);
+        action();
+        ran = true;
+        // The action may have scheduled others.
+        it = m_actions.begin();
+    }
+    return ran;
 }
 
 void VirtualHost::ProcessMessages()
 {
     ++processMessagesCalls;
-    while (!m_actions.empty() && m_actions.begin()->first <= m_clock) {
-        auto action = std::move(m_actions.begin()->second);
-        m_actions.erase(m_actions.begin());
-        action();
+    CountCallWithoutTimePassing();
+    RunDueActions(HandledIn::ProcessMessages);
+}
+
+// Like the event loop's blocking wait: an event already pending is handled at once;
+// otherwise the pause lasts until the next action that may be handled here, the next end
+// of a stream, or `atMost`, whichever comes first.
+void VirtualHost::Pause(quint64 atMost)
+{
+    CountCallWithoutTimePassing();
+    if (RunDueActions(HandledIn::Pause))
+        return;
+    quint64 until = m_clock + atMost;
+    if (const auto end = m_audio.NextStreamEnd(); end && *end > m_clock)
+        until = std::min(until, *end);
+    for (const auto &[at, action] : m_actions) {
+        if (at >= until)
+            break;
+        if (action.where != HandledIn::ProcessMessages) {
+            until = std::max(at, m_clock);
+            break;
+        }
     }
+    Advance(until - m_clock);
+    RunDueActions(HandledIn::Pause);
 }
 
 void VirtualHost::Sleep(int ms)
 {
-    Advance(static_cast<quint64>(std::max(ms, 0)));
+    Pause(static_cast<quint64>(std::max(ms, 0)));
 }
 
 void VirtualHost::WaitForActivity()
 {
-    quint64 step = 20;
-    if (const auto end = m_audio.NextStreamEnd(); end && *end > m_clock)
-        step = std::min(step, *end - m_clock);
-    Advance(std::max<quint64>(step, 1));
+    Pause(20);
 }
 
 void VirtualHost::ShowMessage(const QString &text)
@@ -80,8 +116,18 @@ void VirtualHost::DisableStopButton()
     progressScrollEnabled = false;
 }
 
+// A player that handles messages or pauses again and again while no time passes would
+// spin on the processor in the real program.
+void VirtualHost::CountCallWithoutTimePassing()
+{
+    if (++m_callsWithoutTimePassing > kBusyLoopCalls)
+        qFatal("The player handled messages %d times without any time passing", kBusyLoopCalls);
+}
+
 void VirtualHost::Advance(quint64 ms)
 {
+    if (ms > 0)
+        m_callsWithoutTimePassing = 0;
     m_clock += ms;
     if (m_clock > kVirtualTimeLimit)
         qFatal("The player waited for more than %llu virtual ms", kVirtualTimeLimit);

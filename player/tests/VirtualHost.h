@@ -9,18 +9,22 @@
 #include <optional>
 #include <vector>
 
-// The window and the system on a virtual clock. Sleep advances the clock by its length;
-// WaitForActivity advances to the next end of a stream, at most 20 ms and at least 1 ms;
-// ProcessMessages runs the scripted actions that are due (a click on Stop at a given
-// moment, a move of the volume bar, ...). Message boxes, progress, the state of the
-// controls and shutdown requests are recorded.
+// The window and the system on a virtual clock. Scripted user actions (a click on Stop at
+// a given moment, a move of the volume bar, ...) run where the real window handles events:
+// in ProcessMessages, and inside the pauses, which handle an event as it arrives and then
+// return. Sleep lasts its length and WaitForActivity at most 20 ms; like the real pauses,
+// both end early at the end of a stream and at a user action. Message boxes, progress, the
+// state of the controls and shutdown requests are recorded.
 class VirtualHost : public PlayerHost
 {
 public:
     VirtualHost(quint64 &clock, FakeAudio &audio);
 
-    // Runs `action` inside the first message handling at or after virtual time `at`.
-    void At(quint64 at, std::function<void()> action);
+    // Where an action may be handled: wherever it is due first, or only by one of them.
+    enum class HandledIn { Anywhere, ProcessMessages, Pause };
+
+    // Runs `action` inside the first event handling at or after virtual time `at`.
+    void At(quint64 at, std::function<void()> action, HandledIn where = HandledIn::Anywhere);
     // The controls: what UpdateOptions copies into the options.
     std::function<void()> onUpdateOptions;
     int selectedMusicPlaylist = -1;
@@ -59,11 +63,22 @@ public:
     // A wait that never ends is a fault of the player: a meditation of any length in these
     // tests is over long before this virtual time.
     static constexpr quint64 kVirtualTimeLimit = 48ULL * 3600 * 1000;
+    static constexpr int kBusyLoopCalls = 1000;
 
 private:
+    struct Action
+    {
+        HandledIn where;
+        std::function<void()> run;
+    };
+
+    bool RunDueActions(HandledIn here);
+    void Pause(quint64 atMost);
+    void CountCallWithoutTimePassing();
     void Advance(quint64 ms);
 
     quint64 &m_clock;
     FakeAudio &m_audio;
-    std::multimap<quint64, std::function<void()>> m_actions;
+    std::multimap<quint64, Action> m_actions;
+    int m_callsWithoutTimePassing = 0;
 };

@@ -5,9 +5,11 @@
 #include "shell/Helpers.h"
 
 #include <QTest>
+#include <array>
 #include <memory>
 
 using Played = FakeAudio::Played;
+using HandledIn = VirtualHost::HandledIn;
 
 namespace {
 
@@ -200,6 +202,7 @@ struct Rig
 } // namespace
 
 Q_DECLARE_METATYPE(TMedTech)
+Q_DECLARE_METATYPE(HandledIn)
 
 class TestMeditationPlayer : public QObject
 {
@@ -237,6 +240,12 @@ private slots:
     void backgroundSwitchedOffMidwayStillEndsWithTheMeditation();
 
     void volumeRuleAndAChangeDuringTheMeditation();
+    void optionsTakeEffectAtTheirNextUse_data();
+    void optionsTakeEffectAtTheirNextUse();
+    void controlsFollowTheSteps_data();
+    void controlsFollowTheSteps();
+    void backgroundStartsAgainFromItsFirstFile_data();
+    void backgroundStartsAgainFromItsFirstFile();
     void stopAtEachStage_data();
     void stopAtEachStage();
     void shutdownOnlyAfterAnUnstoppedMeditation_data();
@@ -247,12 +256,15 @@ private slots:
     void instructorChangedToOneWithoutBodyParts();
     void startDuringAMeditationOnlyRefreshesTheOptions();
     void closingTheWindowReleasesTheAudioSafely();
+    void exitAndClosingSilenceAtOnce_data();
+    void exitAndClosingSilenceAtOnce();
     void durationsOutsideTheControlsRanges_data();
     void durationsOutsideTheControlsRanges();
     void aMeditationAfterAStoppedOne();
 
     void playPhaseWithoutWaitingAndWithOneFile();
     void timedWaitOfZeroHandlesNoMessages();
+    void theStopRequestSilencesOnlyTheFirstChannelsTest();
     void progressFormat_data();
     void progressFormat();
 };
@@ -389,6 +401,7 @@ void TestMeditationPlayer::bodyPartsInListOrder()
 void TestMeditationPlayer::randomBodyPartsRunsOfSeventeenAndAReminder()
 {
     Rig rig;
+    rig.audio.SetDefaultDuration(50);
     rig.voices[0].FRemindersTech6List = VoiceFiles(0, "piremtech6", 20);
     rig.controls.FMedTechnique = TMedTech::mtRandomBodyPartsEnum;
     rig.controls.FRemIntTech6MSec = 100;
@@ -396,24 +409,44 @@ void TestMeditationPlayer::randomBodyPartsRunsOfSeventeenAndAReminder()
     rig.Start();
 
     const std::vector<Played> main = rig.MainPart();
-    QVERIFY(main.size() > 5 * 18);
-    QSet<int> runStarts;
+    QVERIFY(main.size() > 200 * 18);
+    // 1000 ms after the introduction, then more than the interval.
+    QCOMPARE(main.front().start, rig.MainStart() + 1000 + 100 + 20);
+    QList<int> runStarts;
+    int continued = 0;
     for (std::size_t i = 0; i < main.size(); ++i) {
         const std::size_t position = i + 1;
         if (position % 18 == 0) {
             QCOMPARE(Name(main[i]), QStringLiteral("pireminder"));
         } else {
             QCOMPARE(Name(main[i]), QStringLiteral("piremtech6"));
-            if (position % 18 == 1)
-                runStarts.insert(FileIndex(main[i]));
-            else
+            if (position % 18 == 1) {
+                runStarts << FileIndex(main[i]);
+                if (i > 0 && FileIndex(main[i]) == (FileIndex(main[i - 2]) + 1) % 20)
+                    ++continued;
+            } else {
                 QCOMPARE(FileIndex(main[i]), (FileIndex(main[i - 1]) + 1) % 20);
+            }
         }
-        // Every phrase, the reminder too, keeps the interval from the previous start.
-        if (i > 0)
-            QVERIFY(main[i].start - main[i - 1].start > 100);
+        // Every phrase, the reminder too, keeps the interval from the previous start, and
+        // nothing more.
+        if (i > 0) {
+            const quint64 gap = main[i].start - main[i - 1].start;
+            QVERIFY2(gap > 100 && gap <= 120, qPrintable(QString::number(gap)));
+        }
     }
-    QVERIFY2(runStarts.size() >= 3, "every run starts at a new random place");
+    // Every run starts at a new random place: each body part about equally often, and a
+    // run goes on where the last one ended no more often than chance says (1 in 20).
+    std::vector<int> starts(20);
+    for (int start : runStarts)
+        ++starts[std::size_t(start)];
+    const double expected = double(runStarts.size()) / 20.0;
+    double chiSquare = 0.0;
+    for (int count : starts)
+        chiSquare += (count - expected) * (count - expected) / expected;
+    // 19 degrees of freedom: 43.8 is the 0.1 % point.
+    QVERIFY2(chiSquare < 43.8, qPrintable(QString::number(chiSquare)));
+    QVERIFY2(continued < runStarts.size() / 5, qPrintable(QString::number(continued)));
 }
 
 void TestMeditationPlayer::eachBreathAlternatesAtTheInterval_data()
@@ -460,6 +493,8 @@ void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval()
     QFETCH(QString, phase);
     Rig rig;
     rig.audio.SetDefaultDuration(1000);
+    rig.voices[0].FRemindersTech1List = VoiceFiles(0, "pireminder", 4);
+    rig.voices[0].FRemindersTech2List = VoiceFiles(0, "pirembr", 4);
     rig.controls.FMedTechnique = technique;
     rig.controls.FRemIntTech1Sec = 10;
     rig.controls.FMedLenMin = 240;
@@ -468,14 +503,21 @@ void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval()
     const std::vector<Played> main = rig.MainPart();
     QVERIFY(main.size() > 1000);
     double silence = 0.0;
+    std::vector<int> files(4);
     for (std::size_t i = 0; i < main.size(); ++i) {
         QCOMPARE(Name(main[i]), phase);
+        ++files[std::size_t(FileIndex(main[i]))];
         if (i > 0)
             silence += double(main[i].start - main[i - 1].end);
     }
     const double mean = silence / double(main.size() - 1);
-    // About 1400 intervals: the standard error of the mean is under 3 %.
-    QVERIFY2(mean > 9000.0 && mean < 11000.0, qPrintable(QString::number(mean)));
+    // About 1300 intervals: the standard error of the mean is under 3 %; a tenth more or
+    // less probability per pass moves the mean by 10 %.
+    QVERIFY2(mean > 9400.0 && mean < 10600.0, qPrintable(QString::number(mean)));
+    // Each file of the list about equally often.
+    for (int count : files)
+        QVERIFY2(std::abs(count - int(main.size()) / 4) < int(main.size()) / 10,
+                 qPrintable(QString::number(count)));
 }
 
 void TestMeditationPlayer::concentrationCycle()
@@ -912,20 +954,233 @@ void TestMeditationPlayer::volumeRuleAndAChangeDuringTheMeditation()
     QCOMPARE(volumeSets, int(background.size()) + 1);
 }
 
+// The options are read where they are used: the technique at every pass and at the
+// closing, the instructor at every phrase, the volume at every music file.
+void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("technique, at the next pass") << QStringLiteral("technique");
+    QTest::newRow("technique, at the closing") << QStringLiteral("closing technique");
+    QTest::newRow("instructor, at the next phrase") << QStringLiteral("instructor");
+    QTest::newRow("volume, at the next music file") << QStringLiteral("music volume");
+}
+
+void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse()
+{
+    QFETCH(QString, option);
+    Rig rig;
+    rig.audio.SetDefaultDuration(1000);
+    rig.controls.FMedTechnique = TMedTech::mtSilence;
+    quint64 change = 30'000;
+    std::function<void()> apply;
+    if (option == QStringLiteral("technique"))
+        apply = [&rig] { rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds; };
+    if (option == QStringLiteral("closing technique"))
+        apply = [&rig] { rig.controls.FMedTechnique = TMedTech::mtBodyPartsEnum; };
+    if (option == QStringLiteral("instructor")) {
+        rig.controls.FMedTechnique = TMedTech::mtThoughtsReminds;
+        rig.controls.FRemIntTech1Sec = 2;
+        apply = [&rig] { rig.controls.FMedInstructor = 1; };
+    }
+    if (option == QStringLiteral("music volume")) {
+        rig.controls.FPlayMusic = true;
+        rig.controls.FMusicPosition = 0;
+        change = 1500; // during the second of three one-second files
+        apply = [&rig] { rig.controls.FVolume = 0.3; };
+    }
+    // Start pressed again copies the controls into the options.
+    rig.host.At(change, [&] {
+        apply();
+        rig.player.Button2Click();
+    });
+    rig.Start();
+
+    const std::vector<Played> voice = rig.Voice();
+    if (option == QStringLiteral("technique")) {
+        const std::vector<Played> main = rig.MainPart();
+        QVERIFY(main.size() > 5);
+        QCOMPARE(Name(main.front()), QStringLiteral("pireminhal"));
+        QVERIFY(main.front().start >= change && main.front().start <= change + 20);
+        QCOMPARE(Name(voice.back()), QStringLiteral("pimedend"));
+    }
+    if (option == QStringLiteral("closing technique"))
+        QCOMPARE(Name(voice.back()), QStringLiteral("pimedendofrel"));
+    if (option == QStringLiteral("instructor")) {
+        int before = 0;
+        int after = 0;
+        for (const Played &play : voice) {
+            QCOMPARE(Parts(play).at(0), play.start < change ? QStringLiteral("i0") : QStringLiteral("i1"));
+            (play.start < change ? before : after) += 1;
+        }
+        QVERIFY(before > 3 && after > 3);
+    }
+    if (option == QStringLiteral("music volume")) {
+        const std::vector<Played> music = rig.Music();
+        QCOMPARE(music.size(), std::size_t(3));
+        QCOMPARE(music[0].volume, float(0.5 * 0.4 * 0.8));
+        QCOMPARE(music[1].volume, float(0.5 * 0.4 * 0.8));
+        QCOMPARE(music[2].volume, float(0.5 * 0.4 * 0.3));
+        // Each following file was chained to the one before, in playlist order.
+        for (std::size_t i = 1; i < music.size(); ++i) {
+            QCOMPARE(FileIndex(music[i]), int(i));
+            QCOMPARE(music[i].start, music[i - 1].end);
+            const auto chained = std::find_if(rig.audio.Calls().begin(), rig.audio.Calls().end(),
+                                              [&](const FakeAudio::Call &call) {
+                                                  return call.op == FakeAudio::Op::PlayAfter
+                                                         && call.handle == music[i].handle
+                                                         && call.after == music[i - 1].handle;
+                                              });
+            QVERIFY(chained != rig.audio.Calls().end());
+        }
+    }
+}
+
+// Which controls are enabled at each step: the Stop button (with the bar) from the start,
+// the percentage from the main part on, the bar and percentage off again after the
+// closing phrase, everything off at the end.
+void TestMeditationPlayer::controlsFollowTheSteps_data()
+{
+    QTest::addColumn<int>("musicPosition");
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<bool>("bar");
+    QTest::addColumn<bool>("percent");
+
+    QTest::newRow("music at the beginning") << 0 << QStringLiteral("music/0/0") << true << true << false;
+    QTest::newRow("preparation") << 0 << QStringLiteral("pinidra1") << true << true << false;
+    QTest::newRow("introduction") << 0 << QStringLiteral("pimedbegtechsil") << true << true << false;
+    QTest::newRow("main part") << 0 << QStringLiteral("piremexhal") << true << true << true;
+    QTest::newRow("closing phrase") << 2 << QStringLiteral("pimedend") << true << true << true;
+    QTest::newRow("music after the meditation") << 2 << QStringLiteral("music/0/0") << true << false << false;
+    QTest::newRow("after the end") << 0 << QString() << false << false << false;
+}
+
+void TestMeditationPlayer::controlsFollowTheSteps()
+{
+    QFETCH(int, musicPosition);
+    QFETCH(QString, during);
+    QFETCH(bool, stop);
+    QFETCH(bool, bar);
+    QFETCH(bool, percent);
+
+    Rig rig;
+    rig.audio.SetDefaultDuration(1000);
+    rig.controls.FMedTechnique = during == QStringLiteral("piremexhal") ? TMedTech::mtEachBreathReminds
+                                                                        : TMedTech::mtSilence;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = musicPosition;
+    rig.controls.FPlayNidra = true;
+    rig.host.selectedMusicPlaylist = 0;
+    QList<std::array<bool, 3>> seen;
+    const auto snapshot = [&rig, &seen] {
+        seen << std::array<bool, 3>{rig.host.stopButtonEnabled, rig.host.progressScrollEnabled,
+                                    rig.host.percentLabelEnabled};
+    };
+    // Every half second, with what was playing then.
+    QList<QString> playing;
+    for (quint64 at = 500; at < 200'000; at += 1000)
+        rig.host.At(at, [&rig, &playing, snapshot, at] {
+            snapshot();
+            QString name;
+            for (const Played &play : rig.audio.Plays())
+                if (play.start <= at && at < play.end && !play.file.startsWith(QLatin1String("/bg/")))
+                    name = Name(play);
+            playing << name;
+        });
+    rig.Start();
+
+    if (during.isEmpty()) {
+        snapshot();
+        QCOMPARE(seen.back(), (std::array<bool, 3>{stop, bar, percent}));
+        return;
+    }
+    int checked = 0;
+    for (qsizetype i = 0; i < playing.size(); ++i) {
+        if (playing.at(i) != during)
+            continue;
+        QCOMPARE(seen.at(i), (std::array<bool, 3>{stop, bar, percent}));
+        ++checked;
+    }
+    QVERIFY(checked > 0);
+}
+
+void TestMeditationPlayer::backgroundStartsAgainFromItsFirstFile_data()
+{
+    QTest::addColumn<bool>("nextMeditation");
+    QTest::newRow("after music that follows the preparation") << false;
+    QTest::newRow("in the next meditation") << true;
+}
+
+void TestMeditationPlayer::backgroundStartsAgainFromItsFirstFile()
+{
+    QFETCH(bool, nextMeditation);
+    Rig rig;
+    // Background files of 1.5 s under a 2 s preparation: the second one plays when it ends.
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 1500);
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FPlayNidra = true;
+    rig.controls.FPlayMusic = !nextMeditation;
+    rig.controls.FMusicPosition = 1;
+    rig.controls.FMusicSubFileNum = 0;
+    if (nextMeditation)
+        rig.host.At(1700, [&rig] { rig.player.StopButtonClick(); });
+    rig.Start();
+    quint64 restart = 0;
+    if (nextMeditation) {
+        QCOMPARE(rig.player.FCurBackSoundFile, 1);
+        restart = rig.clock;
+        rig.Start();
+    } else {
+        restart = rig.Music().front().start;
+    }
+
+    const std::vector<Played> background = rig.Background();
+    const auto first = std::find_if(background.begin(), background.end(),
+                                    [restart](const Played &play) { return play.start >= restart; });
+    QVERIFY(first != background.end());
+    QCOMPARE(Name(*first), QStringLiteral("bg/0/0"));
+}
+
 void TestMeditationPlayer::stopAtEachStage_data()
 {
     QTest::addColumn<int>("musicPosition");
     QTest::addColumn<QString>("during");
     QTest::addColumn<quint64>("offset");
+    QTest::addColumn<bool>("channel1Sounds");
+    QTest::addColumn<HandledIn>("handledIn");
 
-    QTest::newRow("music at the beginning") << 0 << QStringLiteral("music/0/1") << quint64(500);
-    QTest::newRow("preparation") << 0 << QStringLiteral("pinidra1") << quint64(500);
-    QTest::newRow("music after the preparation") << 1 << QStringLiteral("music/0/0") << quint64(500);
-    QTest::newRow("introduction") << 0 << QStringLiteral("pimedbegtecheachbr") << quint64(500);
-    QTest::newRow("main part, during a phrase") << 0 << QStringLiteral("piremexhal") << quint64(500);
-    QTest::newRow("main part, between phrases") << 0 << QStringLiteral("piremexhal") << quint64(1500);
-    QTest::newRow("closing phrase") << 2 << QStringLiteral("pimedend") << quint64(500);
-    QTest::newRow("music after the meditation") << 2 << QStringLiteral("music/0/1") << quint64(500);
+    const struct
+    {
+        const char *name;
+        int musicPosition;
+        const char *during;
+        quint64 offset;
+        bool channel1Sounds;
+    } stages[] = {
+        {"music at the beginning", 0, "music/0/1", 500, true},
+        {"preparation", 0, "pinidra1", 500, true},
+        {"music after the preparation", 1, "music/0/0", 500, true},
+        {"introduction", 0, "pimedbegtecheachbr", 500, true},
+        {"main part, during a phrase", 0, "piremexhal", 500, true},
+        {"main part, between phrases", 0, "piremexhal", 1500, false},
+        {"closing phrase", 2, "pimedend", 500, true},
+        {"music after the meditation", 2, "music/0/1", 500, true},
+    };
+    const struct
+    {
+        const char *name;
+        HandledIn where;
+    } places[] = {
+        {"pending messages", HandledIn::ProcessMessages},
+        {"inside the pause", HandledIn::Pause},
+    };
+    for (const auto &stage : stages)
+        for (const auto &place : places)
+            QTest::addRow("%s, %s", stage.name, place.name)
+                << stage.musicPosition << QString::fromLatin1(stage.during) << stage.offset
+                << stage.channel1Sounds << place.where;
 }
 
 void TestMeditationPlayer::stopAtEachStage()
@@ -933,6 +1188,8 @@ void TestMeditationPlayer::stopAtEachStage()
     QFETCH(int, musicPosition);
     QFETCH(QString, during);
     QFETCH(quint64, offset);
+    QFETCH(bool, channel1Sounds);
+    QFETCH(HandledIn, handledIn);
 
     const auto prepare = [musicPosition](Rig &rig) {
         rig.audio.SetDefaultDuration(1000);
@@ -948,7 +1205,7 @@ void TestMeditationPlayer::stopAtEachStage()
         rig.host.selectedMusicPlaylist = 0;
     };
 
-    quint64 stopAt = 0;
+    quint64 clickAt = 0;
     {
         Rig dryRun;
         prepare(dryRun);
@@ -957,23 +1214,35 @@ void TestMeditationPlayer::stopAtEachStage()
         const auto found = std::find_if(plays.begin(), plays.end(),
                                         [&during](const Played &p) { return Name(p) == during; });
         QVERIFY(found != plays.end());
-        stopAt = found->start + offset;
+        clickAt = found->start + offset;
         QCOMPARE(dryRun.host.shutdownRuns, 1);
     }
 
     Rig rig;
     prepare(rig);
-    rig.host.At(stopAt, [&rig] { rig.player.StopButtonClick(); });
+    std::optional<quint64> stopAt;
+    rig.host.At(clickAt, [&rig, &stopAt] {
+        stopAt = rig.clock;
+        rig.player.StopButtonClick();
+    }, handledIn);
     rig.Start();
 
-    // Whatever sounded at the stop is halted at once, and nothing starts afterwards.
+    QVERIFY(stopAt.has_value());
+    QVERIFY(*stopAt - clickAt <= 20);
+    // Whatever sounded at the stop is halted in the same pass, and nothing starts afterwards.
+    std::optional<Played> halted1;
     for (const Played &play : rig.audio.Plays()) {
-        QVERIFY2(play.start <= stopAt, qPrintable(play.file));
-        if (play.end > stopAt) {
+        QVERIFY2(play.start <= *stopAt, qPrintable(play.file));
+        if (play.end > *stopAt || (play.halted && play.end == *stopAt)) {
             QVERIFY2(play.halted, qPrintable(play.file));
-            QCOMPARE(play.end, stopAt);
+            QCOMPARE(play.end, *stopAt);
+            if (!play.file.startsWith(QLatin1String("/bg/")))
+                halted1 = play;
         }
     }
+    // Channel 1 keeps the halted stream; between phrases it was empty.
+    QCOMPARE(halted1.has_value(), channel1Sounds);
+    QCOMPARE(rig.player.fhstr1, channel1Sounds ? halted1->handle : StreamHandle(0));
     QVERIFY(rig.player.FStopped);
     QCOMPARE(rig.host.shutdownRuns, 0);
     rig.ExpectWoundUp();
@@ -1117,6 +1386,49 @@ void TestMeditationPlayer::closingTheWindowReleasesTheAudioSafely()
     QVERIFY(!rig.host.stopButtonEnabled);
 }
 
+void TestMeditationPlayer::exitAndClosingSilenceAtOnce_data()
+{
+    QTest::addColumn<bool>("exitButton");
+    QTest::addColumn<quint64>("at");
+    // Music of 2 s files from 0; the preparation from 6 s.
+    QTest::newRow("Exit during music") << true << quint64(3000);
+    QTest::newRow("Exit during a phrase") << true << quint64(6500);
+    QTest::newRow("window closed during music") << false << quint64(3000);
+    QTest::newRow("window closed during a phrase") << false << quint64(6500);
+}
+
+void TestMeditationPlayer::exitAndClosingSilenceAtOnce()
+{
+    QFETCH(bool, exitButton);
+    QFETCH(quint64, at);
+    Rig rig;
+    rig.controls.FPlayMusic = true;
+    rig.controls.FMusicPosition = 0;
+    rig.controls.FPlayNidra = true;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.controls.FSwitchOffComputerAfterMeditation = true;
+    rig.host.At(at, [&rig, exitButton] {
+        if (exitButton) {
+            // The Exit button pauses 50 ms before it closes the window.
+            rig.player.ExitButtonClick();
+            rig.clock += 50;
+        }
+        rig.player.ReleaseAudio();
+    });
+    rig.Start();
+
+    QVERIFY(!rig.audio.Plays().empty());
+    for (const Played &play : rig.audio.Plays()) {
+        QVERIFY2(play.start <= at, qPrintable(play.file));
+        QVERIFY2(play.end <= at, qPrintable(play.file));
+    }
+    QVERIFY(!rig.audio.AnythingSounds());
+    QVERIFY(!rig.player.FPlaying);
+    QCOMPARE(rig.host.shutdownRuns, 0);
+    QCOMPARE(rig.audio.CallsOnUnknownHandles(), 0);
+}
+
 void TestMeditationPlayer::durationsOutsideTheControlsRanges_data()
 {
     QTest::addColumn<TMedTech>("technique");
@@ -1207,6 +1519,22 @@ void TestMeditationPlayer::timedWaitOfZeroHandlesNoMessages()
     rig.host.At(100, [&rig] { rig.player.StopButtonClick(); });
     QVERIFY(!rig.player.DoSleep(1000, false, timeover));
     QCOMPARE(rig.clock, quint64(100));
+}
+
+void TestMeditationPlayer::theStopRequestSilencesOnlyTheFirstChannelsTest()
+{
+    Rig rig;
+    rig.options = rig.controls;
+    rig.player.PlayPhase(TPhaseId::pimedbegtechquick, false, -1);
+    rig.player.fhstr2 = rig.audio.StreamCreateFile(QStringLiteral("/bg/0/0.mp3"));
+    rig.audio.ChannelPlay(rig.player.fhstr2);
+    QVERIFY(rig.player.IsPlayingSomethingIn1());
+    QVERIFY(rig.player.IsPlayingSomethingIn2());
+    rig.player.StopButtonClick();
+    // Channel 1 still sounds, but a stop request makes it count as silent at once.
+    QVERIFY(rig.audio.ChannelIsActive(rig.player.fhstr1));
+    QVERIFY(!rig.player.IsPlayingSomethingIn1());
+    QVERIFY(rig.player.IsPlayingSomethingIn2());
 }
 
 void TestMeditationPlayer::progressFormat_data()

@@ -1,5 +1,8 @@
 #include "settings/ui/MainForm.h"
+#include "settings/ui/MeditationRecord.h"
 
+#include "journal/PracticeJournal.h"
+#include "journal/ui/PracticeJournalForm.h"
 #include "player/MeditationPlayer.h"
 #include "player/PlayerWaits.h"
 #include "player/ProgressFormat.h"
@@ -138,6 +141,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
 
 TMainForm::~TMainForm()
 {
+    m_journalForm.reset();
     if (m_player)
         m_player->ReleaseAudio();
 }
@@ -342,6 +346,9 @@ QWidget *TMainForm::BuildButtonsPanel()
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
     Button1 = new QPushButton(QStringLiteral("Сохранить настройки"), panel);
+    JournalButton = new QPushButton(QStringLiteral("Дневник практики"), panel);
+    JournalButton->setAccessibleName(QStringLiteral("Дневник практики"));
+    JournalButton->setToolTip(QStringLiteral("Все медитации, серии дней подряд, экспорт и импорт"));
     Button2 = new QPushButton(QStringLiteral("Начать"), panel);
     QFont bold = Button2->font();
     bold.setBold(true);
@@ -350,9 +357,10 @@ QWidget *TMainForm::BuildButtonsPanel()
     StopButton = new QPushButton(QStringLiteral("Остановить"), panel);
     StopButton->setEnabled(false);
     Button3 = new QPushButton(QStringLiteral("Выход"), panel);
-    for (QPushButton *button : {Button1, Button2, StopButton, Button3})
+    for (QPushButton *button : {Button1, Button2, StopButton, Button3, JournalButton})
         button->setMinimumWidth(170);
     row->addWidget(Button1);
+    row->addWidget(JournalButton);
     row->addStretch();
     row->addWidget(Button2);
     row->addWidget(StopButton);
@@ -390,6 +398,7 @@ void TMainForm::ConnectHandlers()
     on(Button2, &QPushButton::clicked, &TMainForm::Button2Click);
     on(StopButton, &QPushButton::clicked, &TMainForm::StopButtonClick);
     on(Button3, &QPushButton::clicked, &TMainForm::Button3Click);
+    on(JournalButton, &QPushButton::clicked, &TMainForm::JournalButtonClick);
 
     HelpPopup->addAction(QStringLiteral("Описание программы"), this,
                          [this] { emit webPageRequested(QStringLiteral("/description.html")); });
@@ -446,6 +455,7 @@ void TMainForm::FormCreate()
         voices.VoiceCoef = kVoiceCoef;
 
     LoadCollections();
+    m_journal = std::make_unique<PracticeJournal>(JournalFolder());
     if (optionsLoaded)
         UpdateComponents();
     else
@@ -484,7 +494,7 @@ void TMainForm::FinishCreate()
 
 void TMainForm::Button3Click()
 {
-    m_player->StopButtonClick();
+    m_player->ExitButtonClick();
     QCoreApplication::processEvents();
     QThread::msleep(kExitPauseMs);
     QCoreApplication::processEvents();
@@ -742,7 +752,45 @@ void TMainForm::Button1Click()
 
 void TMainForm::Button2Click()
 {
-    m_player->Button2Click();
+    if (m_player->FPlaying) { // a second Start only refreshes the options
+        m_player->Button2Click();
+        return;
+    }
+    UpdateOptions(); // a number edit holding no number ends it here, before anything plays
+    m_startedMeditation = StartedMeditation(FOptions, FInstuctorVoices, *FBackSoundsLists,
+                                            QDateTime::currentDateTime());
+    try {
+        m_player->Button2Click();
+    } catch (...) {
+        RecordMeditation();
+        throw;
+    }
+    RecordMeditation();
+}
+
+QString TMainForm::JournalFolder() const
+{
+    return m_env.programDir;
+}
+
+void TMainForm::RecordMeditation()
+{
+    if (!m_startedMeditation)
+        return;
+    const JournalEntry entry = FinishedMeditation(*m_startedMeditation, m_player->LastSummary());
+    m_startedMeditation.reset();
+    const PracticeJournal::Outcome outcome = m_journal->Record(entry);
+    if (!outcome.message.isEmpty())
+        m_env.showMessage(outcome.message);
+    if (m_journalForm && m_journalForm->isVisible())
+        m_journalForm->Reload();
+}
+
+void TMainForm::JournalButtonClick()
+{
+    if (!m_journalForm)
+        m_journalForm = std::make_unique<TPracticeJournalForm>(*m_journal, this);
+    m_journalForm->Proceed();
 }
 
 void TMainForm::StopButtonClick()
@@ -816,5 +864,7 @@ void TMainForm::DisableStopButton()
 
 void TMainForm::RunShutdownCommand()
 {
+    // The computer may be off before the Start handler gets to write it.
+    RecordMeditation();
     m_env.runShutdown();
 }

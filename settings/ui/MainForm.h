@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/JournalEntry.h"
 #include "player/AudioLibrary.h"
 #include "player/PlayerHost.h"
 #include "playlists/Mp3FilesList.h"
@@ -10,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -23,6 +25,8 @@ class TMeditationPlayer;
 class PlayerWaits;
 class TMp3FilesListsForm;
 class TAutoMusicListsUpdateForm;
+class PracticeJournal;
+class TPracticeJournalForm;
 
 // What the main window needs from the outside world; tests replace the message boxes, the
 // audio library and the shutdown command.
@@ -79,6 +83,7 @@ public:
     void Button2Click();
     void StopButtonClick();
     void Button3Click();
+    void JournalButtonClick();
 
     TOptionsData FOptions;
     TInstructorVoiceSets FInstuctorVoices;
@@ -131,8 +136,11 @@ public:
     QPushButton *Button2 = nullptr;
     QPushButton *StopButton = nullptr;
     QPushButton *Button3 = nullptr;
+    QPushButton *JournalButton = nullptr;
 
     TMeditationPlayer &Player() { return *m_player; }
+    PracticeJournal &Journal() { return *m_journal; }
+    TPracticeJournalForm *JournalForm() const { return m_journalForm.get(); }
 
 signals:
     void aboutRequested();
@@ -160,6 +168,11 @@ private:
     void ShowMusicFileButton();
     void AfterMusicListsChanged();
 
+    // The folder of the practice journal: for now the program's folder, beside the playlists.
+    QString JournalFolder() const;
+    // Writes the meditation started last, once, when it has ended.
+    void RecordMeditation();
+
     // Runs a handler and shows any error it raises in the default error report.
     void Guarded(const std::function<void()> &handler);
 
@@ -184,4 +197,7 @@ private:
     TMp3FilesListsForm *m_listsEditor = nullptr;
     TAutoMusicListsUpdateForm *m_autoUpdate = nullptr;
     bool m_showingOptions = false;
+    std::unique_ptr<PracticeJournal> m_journal;
+    std::unique_ptr<TPracticeJournalForm> m_journalForm;
+    std::optional<JournalEntry> m_startedMeditation;
 };

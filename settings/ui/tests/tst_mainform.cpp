@@ -1,3 +1,5 @@
+#include "journal/PracticeJournal.h"
+#include "journal/ui/PracticeJournalForm.h"
 #include "player/MeditationPlayer.h"
 #include "settings/ui/MainForm.h"
 #include "shell/Assert.h"
@@ -380,6 +382,38 @@ private slots:
         QCOMPARE(m_frees, 1);
         QVERIFY(form->Player().FStopped);
         QVERIFY(!QFile::exists(m_programDir + QStringLiteral("options.bin")));
+    }
+
+    // The journal's button sits with the other buttons, answers the keyboard, and opens
+    // the journal kept in the program's folder.
+    void journalButtonOpensTheJournal()
+    {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(form->JournalButton->accessibleName(), QStringLiteral("Дневник практики"));
+        QCOMPARE(form->JournalButton->parentWidget(), form->Button1->parentWidget());
+        QVERIFY(form->JournalButton->focusPolicy() & Qt::TabFocus);
+        form->JournalButton->setFocus();
+        QTest::keyClick(form->JournalButton, Qt::Key_Space);
+        QVERIFY(form->JournalForm());
+        QVERIFY(form->JournalForm()->isVisible());
+        QCOMPARE(form->JournalForm()->windowTitle(), QStringLiteral("Дневник практики"));
+        QCOMPARE(form->Journal().Path(), m_programDir + QStringLiteral("journal.sqlite"));
+    }
+
+    // A meditation that ends before its timed part is shorter than the threshold: nothing
+    // is recorded and nothing more is said.
+    void meditationEndedAtOnceIsNotRecorded()
+    {
+        auto form = makeForm();
+        form->PlayMusicCheck->setChecked(false);
+        m_messages.clear();
+        form->Button2Click();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("Звуковой файл не найден.")});
+        std::vector<JournalEntry> entries;
+        QVERIFY(form->Journal().Load(entries).ok);
+        QVERIFY(entries.empty());
     }
 };
 
