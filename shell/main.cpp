@@ -7,6 +7,7 @@
 #include "shell/ProgramWindows.h"
 #include "shell/ui/NesvaraApplication.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QMessageBox>
 
@@ -31,6 +32,7 @@ int main(int argc, char **argv)
     environment.programDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     environment.audio = std::make_unique<SdlMpg123Audio>();
     environment.reportError = TNesvaraApplication::ShowErrorReport;
+    environment.sessionBus = QDBusConnection::sessionBus();
     TProgramWindows windows(std::move(environment));
     windows.mainForm.show();
     return app.exec();

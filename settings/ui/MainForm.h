@@ -4,10 +4,14 @@
 #include "player/AudioLibrary.h"
 #include "player/PlayerHost.h"
 #include "playlists/Mp3FilesList.h"
+#include "settings/ExtraOptions.h"
 #include "settings/OptionsData.h"
+#include "shell/MediaState.h"
 #include "voices/InstructorVoices.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -22,6 +26,9 @@ class QPushButton;
 class QScrollBar;
 class QToolButton;
 class TMeditationPlayer;
+class TMprisService;
+class TDesktopNotifier;
+class QShortcut;
 class PlayerWaits;
 class TMp3FilesListsForm;
 class TAutoMusicListsUpdateForm;
@@ -39,6 +46,9 @@ struct TMainFormEnvironment
     // The default error report for errors nobody foresaw.
     std::function<void(const QString &)> reportError;
     std::function<void()> runShutdown;
+    // The desktop's session bus for the media controls and notifications; none in tests
+    // that do not ask for it.
+    std::optional<QDBusConnection> sessionBus;
 };
 
 // The program's main window: it shows every setting in a control, keeps the controls and
@@ -82,10 +92,14 @@ public:
     void Button1Click();
     void Button2Click();
     void StopButtonClick();
+    // Pause and resume; also Space while a meditation plays, and the desktop's media keys.
+    void PauseButtonClick();
     void Button3Click();
     void JournalButtonClick();
 
     TOptionsData FOptions;
+    TExtraOptions FExtraOptions;
+    QString ExtraOptionsFile;
     TInstructorVoiceSets FInstuctorVoices;
     std::unique_ptr<TMp3FilesList> FMusicLists;
     std::unique_ptr<TMp3FilesList> FBackSoundsLists;
@@ -132,6 +146,9 @@ public:
     QPushButton *AlterBackSoundsFilesListButton = nullptr;
     QScrollBar *ProgressScroll = nullptr;
     QLabel *PercentLabel = nullptr;
+    QLabel *RemainingLabel = nullptr;
+    QCheckBox *NotifyCheck = nullptr;
+    QPushButton *PauseButton = nullptr;
     QPushButton *Button1 = nullptr;
     QPushButton *Button2 = nullptr;
     QPushButton *StopButton = nullptr;
@@ -159,6 +176,12 @@ private:
     QWidget *BuildProgressPanel();
     QWidget *BuildButtonsPanel();
     void ConnectHandlers();
+    void ConnectDesktop();
+    void OnMediaCommand(TMediaCommand command);
+    void ShowPauseState(bool playing);
+    void UpdateMediaState(std::optional<TPlaybackStatus> status = std::nullopt);
+    void UpdateRemainingTime();
+    void NotifyIfUnseen();
     void LoadCollections();
 
     void UpdateMedLenEdit();
@@ -191,6 +214,11 @@ private:
     void RunShutdownCommand() override;
 
     TMainFormEnvironment m_env;
+    std::unique_ptr<TMprisService> m_mpris;
+    std::unique_ptr<TDesktopNotifier> m_notifier;
+    QShortcut *m_pauseShortcut = nullptr;
+    QTimer m_remainingTimer;
+    quint64 m_meditationNumber = 0;
     QElapsedTimer m_clock;
     std::unique_ptr<PlayerWaits> m_waits;
     std::unique_ptr<TMeditationPlayer> m_player;
