@@ -822,7 +822,9 @@ void TMeditationPlayer::Finish()
     if (!FStopped && m_end == TMedEnd::Completed)
         FadeOutBackSound();
     StopPlayingBackSound();
-    FPaused = false;
+    // Stopped or closed while paused: that pause counts too.
+    if (FPaused)
+        Resume();
     m_host.DisableProgressScroll();
     m_host.DisableStopButton();
     FPlaying = false;

@@ -190,6 +190,9 @@ void TestPause::stopExitAndClosingWorkWhilePaused()
 
     QVERIFY(!rig.player.FPaused);
     QVERIFY(rig.clock < 102'000);
+    // The pause that a stop ended counts as paused time, not as meditation.
+    QCOMPARE(rig.player.LastSummary().pausedMs, quint64(70'000));
+    QVERIFY(rig.player.LastSummary().meditatedMs <= 30'000);
     for (const FakeAudio::Played &play : rig.audio.Plays()) {
         QVERIFY2(play.start < 30'000, qPrintable(play.file));
         QVERIFY2(play.end <= 30'000, qPrintable(play.file));
