@@ -70,6 +70,8 @@ public:
             SetSpeaking(0);
         m_inner->ChannelStop(stream);
     }
+    void ChannelPause(StreamHandle stream) override { m_inner->ChannelPause(stream); }
+    void ChannelResume(StreamHandle stream) override { m_inner->ChannelResume(stream); }
     void StreamFree(StreamHandle stream) override
     {
         if (stream == m_speaking)

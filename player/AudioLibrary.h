@@ -34,6 +34,11 @@ public:
     virtual bool ChannelIsActive(StreamHandle stream) = 0;
     // Silences the stream at once; the handle stays valid until freed.
     virtual void ChannelStop(StreamHandle stream) = 0;
+    // Holds the stream at the frame it has reached: it falls silent, stays active, and
+    // whatever is chained after it waits with it. A stream paused before it starts stays
+    // silent when its turn comes. Resume goes on from that very frame.
+    virtual void ChannelPause(StreamHandle stream) = 0;
+    virtual void ChannelResume(StreamHandle stream) = 0;
     virtual void StreamFree(StreamHandle stream) = 0;
 
     // Called on the user-interface thread (posted there) when a stream has ended, so that

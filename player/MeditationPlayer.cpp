@@ -4,6 +4,7 @@
 #include "shell/Helpers.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <utility>
@@ -27,6 +28,9 @@ QString LoadFailureText(const QString &fname)
 constexpr quint64 kMainLoopPassMs = 20;
 constexpr quint64 kPauseAfterIntroMs = 1000;
 constexpr qint32 kBodyPartsPerRun = 17;
+// While paused nothing moves: the waits only look for the click that resumes or stops.
+constexpr int kPausedPassMs = 1000;
+constexpr quint64 kFadeOutMs = 4000;
 
 quint64 AtLeast(qint32 value, qint32 minimum)
 {
@@ -105,22 +109,93 @@ bool TMeditationPlayer::IsPlayingSomethingIn2()
 bool TMeditationPlayer::DoSleep(quint64 timems, bool canstopiftimeover, bool &timeover)
 {
     timeover = false;
-    const quint64 sbegtime = m_host.TickCount();
-    while (m_host.TickCount() < sbegtime + timems) {
+    const quint64 sbegtime = MedClock();
+    while (MedClock() < sbegtime + timems) {
         m_host.ProcessMessages();
         CheckPlayingBackSound();
         if (FStopped)
             return false;
-        if (canstopiftimeover && m_host.TickCount() > m_run.starttime + m_run.medtime) {
+        if (FPaused) {
+            WaitWhilePaused();
+            continue;
+        }
+        if (canstopiftimeover && MedClock() > m_run.starttime + m_run.medtime) {
             timeover = true;
             return true;
         }
         // A pause ended early by an event or the end of a stream sleeps only what is left.
-        const quint64 left = sbegtime + timems - m_host.TickCount();
+        const quint64 left = sbegtime + timems - MedClock();
         m_host.Sleep(static_cast<int>(std::min(left, kMainLoopPassMs)));
     }
+    // A pause clicked in the last round holds the caller here too.
+    WaitWhilePaused();
     // A stop handled in the last pause counts as much as one handled before it.
     return !FStopped;
+}
+
+// ---------------------------------------------------------------------------------------
+// Pause
+
+quint64 TMeditationPlayer::MedClock() const
+{
+    const quint64 now = FPaused ? m_pausedAt : m_host.TickCount();
+    return now - m_summary.pausedMs;
+}
+
+void TMeditationPlayer::PauseButtonClick()
+{
+    if (!FPlaying || FStopped)
+        return;
+    if (FPaused)
+        Resume();
+    else
+        Pause();
+}
+
+std::array<StreamHandle, 4> TMeditationPlayer::HeldStreams() const
+{
+    return {fhstr1, m_queuedMusic, fhstr2, m_queuedBack};
+}
+
+void TMeditationPlayer::Pause()
+{
+    m_pausedAt = m_host.TickCount();
+    FPaused = true;
+    for (StreamHandle stream : HeldStreams())
+        if (stream != 0)
+            m_audio.ChannelPause(stream);
+}
+
+void TMeditationPlayer::Resume()
+{
+    for (StreamHandle stream : HeldStreams())
+        if (stream != 0)
+            m_audio.ChannelResume(stream);
+    m_summary.pausedMs += m_host.TickCount() - m_pausedAt;
+    FPaused = false;
+}
+
+// Handles the window's messages, rarely, until the pause ends or a stop comes.
+void TMeditationPlayer::WaitWhilePaused()
+{
+    while (FPaused && !FStopped) {
+        m_host.ProcessMessages();
+        if (FPaused && !FStopped)
+            m_host.Sleep(kPausedPassMs);
+    }
+}
+
+std::optional<quint64> TMeditationPlayer::MeditationTimeLeftMs() const
+{
+    if (!FPlaying || !m_mainPartRunning)
+        return std::nullopt;
+    const quint64 elapsed = MedClock() - m_run.starttime;
+    return elapsed < m_run.medtime ? m_run.medtime - elapsed : 0;
+}
+
+quint64 TMeditationPlayer::MeditationElapsedMs() const
+{
+    return FPlaying && m_mainPartRunning ? MedClock() - m_run.starttime : 0;
 }
 
 bool TMeditationPlayer::DoSleep20ms(bool canstopiftimeover, bool &timeover)
@@ -207,6 +282,10 @@ bool TMeditationPlayer::PlayChannel1ToEnd(const std::function<void()> &afterMess
         if (FStopped) {
             HaltChannel1();
             return false;
+        }
+        if (FPaused) {
+            WaitWhilePaused();
+            continue;
         }
         if (!IsPlayingSomethingIn1())
             return true;
@@ -411,8 +490,9 @@ void TMeditationPlayer::StartPlayingBackSound()
 
 void TMeditationPlayer::CheckPlayingBackSound()
 {
-    // A stopped meditation starts no further file (the library may be released already).
-    if (FStopped)
+    // A stopped meditation starts no further file (the library may be released already),
+    // and one that dies away neither.
+    if (FStopped || m_backFading)
         return;
     const TMp3ListItem *list = ChosenBackSoundList();
     if (list == nullptr) {
@@ -470,6 +550,7 @@ void TMeditationPlayer::DoPlayMed()
     m_host.EnableStopButton();
     FPlaying = true;
     FStopped = false;
+    FPaused = false;
     m_summary = TMedSummary{};
     m_end.reset();
     m_mainPartRunning = false;
@@ -526,7 +607,7 @@ bool TMeditationPlayer::PlayBeginning()
         return false;
     m_host.EnableProgressScroll();
     m_run.FirstConcIntPlayed = false;
-    m_run.starttime = m_host.TickCount();
+    m_run.starttime = MedClock();
     m_mainPartRunning = true;
     return true;
 }
@@ -544,7 +625,7 @@ void TMeditationPlayer::PlayIntroduction()
     case TMedTech::mtThoughtsReminds: PlayPhase(TPhaseId::pimedbegtechthrem); break;
     case TMedTech::mtBreathReminds:
         PlayPhase(TPhaseId::pimedbegtechbrrem);
-        m_run.lastremtime = m_host.TickCount() + kPauseAfterIntroMs;
+        m_run.lastremtime = MedClock() + kPauseAfterIntroMs;
         break;
     case TMedTech::mtConcIntervals:
         PlayPhase(TPhaseId::pimedbegtechsil);
@@ -555,11 +636,11 @@ void TMeditationPlayer::PlayIntroduction()
     case TMedTech::mtLoweringBreathCount: PlayPhase(TPhaseId::pimedbegtechlowbrco); break;
     case TMedTech::mtBodyPartsEnum:
         PlayPhase(TPhaseId::pimedbegtechbodpar);
-        m_run.lastremtime = m_host.TickCount() + kPauseAfterIntroMs;
+        m_run.lastremtime = MedClock() + kPauseAfterIntroMs;
         break;
     case TMedTech::mtRandomBodyPartsEnum:
         PlayPhase(TPhaseId::pimedbegtechranbodpar);
-        m_run.lastremtime = m_host.TickCount() + kPauseAfterIntroMs;
+        m_run.lastremtime = MedClock() + kPauseAfterIntroMs;
         break;
     }
 }
@@ -579,10 +660,10 @@ TMeditationPlayer::TNext TMeditationPlayer::RunMainPart()
                 return next;
             if (FStopped)
                 return TNext::Finish;
-            const quint64 elapsed = m_host.TickCount() - m_run.starttime;
+            const quint64 elapsed = MedClock() - m_run.starttime;
             m_host.ShowProgress(static_cast<double>(elapsed) / static_cast<double>(m_run.medtime));
         }
-        if (m_host.TickCount() > m_run.starttime + m_run.medtime)
+        if (MedClock() > m_run.starttime + m_run.medtime)
             return TNext::Closing;
     }
 }
@@ -611,7 +692,7 @@ void TMeditationPlayer::PlayRandomReminder(TPhaseId phase)
 
 bool TMeditationPlayer::TimedPhraseDue(quint64 interval)
 {
-    const quint64 now = m_host.TickCount();
+    const quint64 now = MedClock();
     if (m_run.lastremtime.has_value() && now <= *m_run.lastremtime + interval)
         return false;
     // Taken before the phrase plays: the interval runs from the start of the previous one.
@@ -697,7 +778,7 @@ void TMeditationPlayer::PlayMusicAfterMeditation()
 {
     if (!m_options.FPlayMusic || m_options.FMusicPosition != 2)
         return;
-    StopPlayingBackSound();
+    FadeOutBackSound();
     PlayMusic(m_host.SelectedMusicPlaylist());
 }
 
@@ -713,14 +794,41 @@ void TMeditationPlayer::NoteMainPartEnd()
     if (!m_mainPartRunning)
         return;
     m_mainPartRunning = false;
-    const quint64 ran = m_host.TickCount() - m_run.starttime;
-    m_summary.meditatedMs = ran > m_summary.pausedMs ? ran - m_summary.pausedMs : 0;
+    const quint64 ran = MedClock() - m_run.starttime;
+    m_summary.meditatedMs = ran;
+}
+
+// The end of a meditation that ran its course: the background dies away instead of
+// breaking off. A stop (or Exit) during the fade silences it at once.
+void TMeditationPlayer::FadeOutBackSound()
+{
+    const TMp3ListItem *list = ChosenBackSoundList();
+    DropQueuedBackSound();
+    if (list == nullptr || FStopped || !IsPlayingSomethingIn2()) {
+        StopPlayingBackSound();
+        return;
+    }
+    const float from = BackSoundVolume(*list);
+    const QScopedValueRollback fading(m_backFading, true);
+    const quint64 begin = MedClock();
+    bool timeover = false;
+    for (quint64 passed = 0; passed < kFadeOutMs && IsPlayingSomethingIn2(); passed = MedClock() - begin) {
+        m_audio.ChannelSetVolume(fhstr2, from * float(kFadeOutMs - passed) / float(kFadeOutMs));
+        if (!DoSleep(kMainLoopPassMs, false, timeover))
+            break;
+    }
+    StopPlayingBackSound();
 }
 
 void TMeditationPlayer::Finish()
 {
     m_summary.end = m_end.value_or(TMedEnd::Completed);
+    if (!FStopped && m_end == TMedEnd::Completed)
+        FadeOutBackSound();
     StopPlayingBackSound();
+    // Stopped or closed while paused: that pause counts too.
+    if (FPaused)
+        Resume();
     m_host.DisableProgressScroll();
     m_host.DisableStopButton();
     FPlaying = false;

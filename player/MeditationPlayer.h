@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -46,6 +47,13 @@ public:
     // The Exit button: the window closes before the running wait gets control back, so the
     // sound is halted here, at once.
     void ExitButtonClick();
+    // The Pause button: holds both channels where they are and stops the meditation's clock,
+    // or goes on from there. Does nothing when no meditation runs or a stop is pending.
+    void PauseButtonClick();
+    // Time left of the timed part, by the meditation's clock; empty outside that part.
+    std::optional<quint64> MeditationTimeLeftMs() const;
+    quint64 MeditationElapsedMs() const;
+    quint64 MeditationLengthMs() const { return m_run.medtime; }
     // Closing the window: stops a running meditation and releases the audio library.
     // The meditation then winds up without touching the released streams.
     void ReleaseAudio();
@@ -77,6 +85,7 @@ public:
     StreamHandle fhstr2 = 0;
     bool FPlaying = false;
     bool FStopped = false;
+    bool FPaused = false;
     qint32 FCurBackSoundFile = 0;
 
 private:
@@ -101,6 +110,14 @@ private:
         qint32 mncurcount = -1;
         bool FirstConcIntPlayed = false;
     };
+
+    // The host's clock without the time spent paused: every rule of the meditation runs on it.
+    quint64 MedClock() const;
+    void Pause();
+    void Resume();
+    void WaitWhilePaused();
+    std::array<StreamHandle, 4> HeldStreams() const;
+    void FadeOutBackSound();
 
     void FixRunValues();
     bool PlayBeginning();
@@ -152,6 +169,9 @@ private:
     TMedSummary m_summary;
     std::optional<TMedEnd> m_end;
     bool m_mainPartRunning = false;
+    // When the running pause began, by the host's clock.
+    quint64 m_pausedAt = 0;
+    bool m_backFading = false;
 
     // The background file chained after fhstr2: its handle (0 when it could not be
     // opened), its file (empty when none was tried) and the volume it was given.

@@ -33,3 +33,14 @@ TProgressDisplay FormatProgress(double progr, int maximum, const QLocale &locale
     display.text = plain.toString(progr * 100.0, 'f', 1) + QLatin1Char('%');
     return display;
 }
+
+QString FormatRemainingTime(qint64 remainingMs)
+{
+    const qint64 seconds = remainingMs <= 0 ? 0 : remainingMs / 1000 + (remainingMs % 1000 != 0);
+    const qint64 hours = seconds / 3600;
+    const qint64 minutes = seconds / 60 % 60;
+    const auto twoDigits = [](qint64 value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
+    const QString clock = hours > 0 ? QStringLiteral("%1:%2:%3").arg(hours).arg(twoDigits(minutes), twoDigits(seconds % 60))
+                                    : QStringLiteral("%1:%2").arg(seconds / 60).arg(twoDigits(seconds % 60));
+    return QStringLiteral("осталось ") + clock;
+}

@@ -14,3 +14,8 @@ struct TProgressDisplay
 // phrase can end a little after the meditation time); text: progr × 100 with one decimal in
 // the locale's notation, followed by "%".
 TProgressDisplay FormatProgress(double progr, int maximum, const QLocale &locale);
+
+// "осталось 12:34": the meditation time left, in whole seconds rounded up, so that "0:00"
+// appears only when the time is over; hours are shown once there is one ("осталось
+// 1:05:00"). Time past the end shows as "0:00".
+QString FormatRemainingTime(qint64 remainingMs);

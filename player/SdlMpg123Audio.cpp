@@ -68,6 +68,7 @@ struct SdlMpg123Audio::Stream
     // Under the device lock.
     float volume = 1.0f;
     bool playing = false;
+    bool paused = false;
     bool ended = false;
     // Frames of the fade-out still to mix after a stop; 0 when not fading.
     std::size_t fadeLeft = 0;
@@ -306,6 +307,20 @@ void SdlMpg123Audio::TakeFadedOut(std::vector<std::shared_ptr<Stream>> &faded)
     }
 }
 
+void SdlMpg123Audio::ChannelPause(StreamHandle stream)
+{
+    DeviceLock lock(m_device);
+    if (Stream *found = Find(stream))
+        found->paused = true;
+}
+
+void SdlMpg123Audio::ChannelResume(StreamHandle stream)
+{
+    DeviceLock lock(m_device);
+    if (Stream *found = Find(stream))
+        found->paused = false;
+}
+
 void SdlMpg123Audio::StreamFree(StreamHandle stream)
 {
     std::shared_ptr<Stream> removed;
@@ -345,7 +360,7 @@ void SdlMpg123Audio::MixPlayingStreams(float *out, std::size_t frames)
     for (auto &entry : m_streams) {
         Stream *stream = entry.second.get();
         // A stream started by a chain in this run is mixed already.
-        if (stream->playing && stream->mixedPass != m_mixPass)
+        if (stream->playing && !stream->paused && stream->mixedPass != m_mixPass)
             refill = MixChain(stream, out, frames) || refill;
         else if (stream->fadeLeft > 0)
             MixFadeOut(*stream, out, frames);
@@ -375,6 +390,8 @@ bool SdlMpg123Audio::MixChain(Stream *stream, float *out, std::size_t frames)
         if (next == nullptr || next->playing || next->ended)
             return false;
         next->playing = true;
+        if (next->paused)
+            return false;
         stream = next;
     }
 }

@@ -42,6 +42,8 @@ public:
     void ChannelPlayAfter(StreamHandle next, StreamHandle current) override;
     bool ChannelIsActive(StreamHandle stream) override;
     void ChannelStop(StreamHandle stream) override;
+    void ChannelPause(StreamHandle stream) override;
+    void ChannelResume(StreamHandle stream) override;
     void StreamFree(StreamHandle stream) override;
 
 private:

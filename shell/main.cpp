@@ -10,6 +10,7 @@
 #include "shell/ui/NesvaraApplication.h"
 
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <QDir>
 
 namespace {
@@ -48,6 +49,7 @@ int main(int argc, char **argv)
     environment.folders = folders;
     environment.audio = std::make_unique<SdlMpg123Audio>();
     environment.reportError = TNesvaraApplication::ShowErrorReport;
+    environment.sessionBus = QDBusConnection::sessionBus();
     TProgramWindows windows(std::move(environment));
     windows.mainForm.show();
     return app.exec();

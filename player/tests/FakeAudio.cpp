@@ -71,7 +71,27 @@ bool FakeAudio::ChannelIsActive(StreamHandle stream)
 {
     ++m_activityQueries;
     const Stream *found = Find(stream);
-    return found != nullptr && Sounds(*found);
+    return found != nullptr && ActiveAt(*found, Now(*found));
+}
+
+void FakeAudio::ChannelPause(StreamHandle stream)
+{
+    if (Stream *found = Find(stream); found && !found->freed && !found->pausedAt)
+        found->pausedAt = m_clock;
+    Record(Op::Pause, stream);
+}
+
+void FakeAudio::ChannelResume(StreamHandle stream)
+{
+    if (Stream *found = Find(stream); found && found->pausedAt) {
+        const quint64 held = m_clock - *found->pausedAt;
+        if (found->startedAt && *found->startedAt <= *found->pausedAt)
+            found->pausedTotal += held;
+        else if (found->startedAt)
+            *found->startedAt += held;
+        found->pausedAt.reset();
+    }
+    Record(Op::Resume, stream);
 }
 
 void FakeAudio::ChannelStop(StreamHandle stream)
@@ -100,7 +120,7 @@ std::optional<quint64> FakeAudio::NextStreamEnd() const
         const Stream &stream = entry.second;
         if (!Sounds(stream))
             continue;
-        const quint64 end = *stream.startedAt + stream.duration;
+        const quint64 end = *stream.startedAt + stream.duration + stream.pausedTotal;
         if (!next || end < *next)
             next = end;
     }
@@ -125,7 +145,7 @@ std::vector<FakeAudio::Played> FakeAudio::Plays() const
         const Stream &stream = entry.second;
         if (!stream.startedAt)
             continue;
-        const quint64 naturalEnd = *stream.startedAt + stream.duration;
+        const quint64 naturalEnd = *stream.startedAt + stream.duration + stream.pausedTotal;
         const quint64 end = stream.silencedAt && *stream.silencedAt < naturalEnd
                                 ? *stream.silencedAt
                                 : naturalEnd;
@@ -150,13 +170,23 @@ std::vector<FakeAudio::Played> FakeAudio::PlaysUnder(const QString &folderPrefix
 
 bool FakeAudio::Sounds(const Stream &stream) const
 {
-    return stream.startedAt && !stream.silencedAt && !stream.freed && *stream.startedAt <= m_clock
-           && m_clock < *stream.startedAt + stream.duration;
+    return !stream.pausedAt && ActiveAt(stream, m_clock);
+}
+
+bool FakeAudio::ActiveAt(const Stream &stream, quint64 at)
+{
+    return stream.startedAt && !stream.silencedAt && !stream.freed && *stream.startedAt <= at
+           && at < *stream.startedAt + stream.duration + stream.pausedTotal;
+}
+
+quint64 FakeAudio::Now(const Stream &stream) const
+{
+    return stream.pausedAt ? *stream.pausedAt : m_clock;
 }
 
 bool FakeAudio::WaitsToStart(const Stream &stream) const
 {
-    return stream.startedAt && !stream.freed && *stream.startedAt > m_clock;
+    return stream.startedAt && !stream.freed && *stream.startedAt > Now(stream);
 }
 
 void FakeAudio::CancelStart(StreamHandle handle, Stream &stream)
@@ -196,8 +226,8 @@ void FakeAudio::Record(Op op, StreamHandle handle, float volume)
 
 void FakeAudio::Silence(StreamHandle handle, Stream &stream, bool halted)
 {
-    if (Sounds(stream)) {
-        stream.silencedAt = m_clock;
+    if (ActiveAt(stream, Now(stream))) {
+        stream.silencedAt = Now(stream);
         stream.halted = halted;
         CancelStartsAfter(handle);
     }

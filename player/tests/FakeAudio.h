@@ -16,7 +16,7 @@
 class FakeAudio : public AudioLibrary
 {
 public:
-    enum class Op { Init, Free, Create, SetVolume, Play, PlayAfter, Stop, StreamFree };
+    enum class Op { Init, Free, Create, SetVolume, Play, PlayAfter, Stop, StreamFree, Pause, Resume };
 
     struct Call
     {
@@ -53,6 +53,10 @@ public:
     void ChannelPlayAfter(StreamHandle next, StreamHandle current) override;
     bool ChannelIsActive(StreamHandle stream) override;
     void ChannelStop(StreamHandle stream) override;
+    // A paused stream is judged as at the moment of its pause: it keeps its place, its end
+    // and the start of what is chained after it move on by the time it was held.
+    void ChannelPause(StreamHandle stream) override;
+    void ChannelResume(StreamHandle stream) override;
     void StreamFree(StreamHandle stream) override;
 
     // When the earliest stream that still sounds will end.
@@ -79,9 +83,14 @@ private:
         bool halted = false;
         bool freed = false;
         StreamHandle startsAfter = 0;
+        std::optional<quint64> pausedAt;
+        quint64 pausedTotal = 0;
     };
 
     bool Sounds(const Stream &stream) const;
+    // Started and not yet at its end or silenced, at the moment `at`.
+    static bool ActiveAt(const Stream &stream, quint64 at);
+    quint64 Now(const Stream &stream) const;
     bool WaitsToStart(const Stream &stream) const;
     void CancelStart(StreamHandle handle, Stream &stream);
     void CancelStartsAfter(StreamHandle handle);

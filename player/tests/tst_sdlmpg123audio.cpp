@@ -193,6 +193,7 @@ private slots:
     void playsEveryRateForItsTrueLengthAndVolume_data();
     void playsEveryRateForItsTrueLengthAndVolume();
 
+    void pauseIsSilentAndGoesOnFromTheSameSample();
     void chainedStreamStartsOnlyWhenItsLeaderEnds_data();
     void chainedStreamStartsOnlyWhenItsLeaderEnds();
     void chainedStreamsJoinWithoutSilence_data();
@@ -575,6 +576,65 @@ void TestSdlMpg123Audio::playsEveryRateForItsTrueLengthAndVolume()
     const qsizetype frames = (last - first) / 2 + 1;
     QVERIFY2(std::abs(frames - 44100) <= 64, QByteArray::number(frames).constData());
     QVERIFY2(std::fabs(loudest - peak) < 0.03f, QByteArray::number(loudest).constData());
+}
+
+// Paused in the middle of the tone for a while, then resumed: the disk output holds the
+// tone whole, every sample once and in order, around a stretch of pure silence.
+void TestSdlMpg123Audio::pauseIsSilentAndGoesOnFromTheSameSample()
+{
+    const QString file = Fixture("tone_44100_stereo.mp3");
+    const QString output = Temp("paused.raw");
+    ScopedEnvironment environment;
+    UseDiskOutput(environment, output);
+    {
+        SdlMpg123Audio audio;
+        QVERIFY(audio.Init());
+        const StreamHandle stream = audio.StreamCreateFile(file);
+        QVERIFY(stream != 0);
+        audio.ChannelPlay(stream);
+        QTest::qWait(300);
+        audio.ChannelPause(stream);
+        QTest::qWait(500);
+        QVERIFY(audio.ChannelIsActive(stream));
+        audio.ChannelResume(stream);
+        WaitForStreamEnd(audio, stream);
+        QVERIFY(!audio.ChannelIsActive(stream));
+    }
+
+    const Recording recording(output);
+    const auto *recorded = reinterpret_cast<const float *>(recording.bytes.constData());
+    qsizetype first = -1;
+    qsizetype last = -1;
+    for (qsizetype frame = 0; frame < recording.Frames(); ++frame)
+        if (recording.Magnitude(frame) != 0.0f) {
+            if (first < 0)
+                first = frame;
+            last = frame;
+        }
+    QVERIFY(first >= 0);
+    // The longest run of silence inside the tone is the pause.
+    qsizetype longestSilence = 0;
+    for (qsizetype frame = first, run = 0; frame <= last; ++frame) {
+        run = recording.Magnitude(frame) == 0.0f ? run + 1 : 0;
+        longestSilence = std::max(longestSilence, run);
+    }
+    QVERIFY2(longestSilence >= 44100 * 4 / 10, QByteArray::number(longestSilence).constData());
+
+    // Without the silence, the output is the decoded tone, sample for sample.
+    std::vector<float> sounding;
+    for (qsizetype frame = first; frame <= last; ++frame)
+        if (recording.Magnitude(frame) != 0.0f)
+            sounding.insert(sounding.end(), recorded + 2 * frame, recorded + 2 * frame + 2);
+    const std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(file);
+    QVERIFY(decoder);
+    std::vector<float> decoded;
+    std::vector<float> buffer(4096 * Mp3Decoder::kOutputChannels);
+    while (const std::size_t frames = decoder->Read(buffer.data(), 4096))
+        for (std::size_t i = 0; i < frames; ++i)
+            if (buffer[2 * i] != 0.0f || buffer[2 * i + 1] != 0.0f)
+                decoded.insert(decoded.end(), buffer.begin() + qsizetype(2 * i), buffer.begin() + qsizetype(2 * i + 2));
+    QCOMPARE(sounding.size(), decoded.size());
+    QVERIFY(sounding == decoded);
 }
 
 enum class LeaderFate { PlaysToItsEnd, Stopped, Freed, FollowerStopped, Unknown, AlreadyEnded };

@@ -10,7 +10,10 @@
 #include "playlists/ui/AutoMusicListsUpdateForm.h"
 #include "playlists/ui/Mp3FilesListsForm.h"
 #include "settings/OptionsLoader.h"
+#include "settings/SettingsFileLoader.h"
+#include "shell/DesktopNotifier.h"
 #include "shell/Errors.h"
+#include "shell/MprisService.h"
 #include "shell/Helpers.h"
 #include "shell/ui/FocusRing.h"
 #include "shell/PowerOff.h"
@@ -36,6 +39,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <QShortcut>
 #include <QStyle>
 #include <QThread>
 #include <QToolButton>
@@ -350,6 +354,8 @@ QWidget *TMainForm::BuildMainPanel()
     PlaySoundCheck->setChecked(true);
     SwitchOffCompCheck = new QCheckBox(QStringLiteral("Вык&лючить компьютер после медитации"), panel);
     SwitchOffCompCheck->setChecked(true);
+    NotifyCheck = new QCheckBox(QStringLiteral("Сообщить о конце медитации, если окно в фоне"), panel);
+    NotifyCheck->setChecked(true);
     BackSoundsFileLabel = new QLabel(QStringLiteral("Зв&уковой файл:"), panel);
     SoundFileCombo = new QComboBox(panel);
     BackSoundsFileLabel->setBuddy(SoundFileCombo);
@@ -375,7 +381,8 @@ QWidget *TMainForm::BuildMainPanel()
     grid->addWidget(SoundFileCombo, row++, 1);
     grid->addLayout(musicFileRow, row, 0);
     grid->addWidget(AlterBackSoundsFilesListButton, row++, 1);
-    grid->addLayout(musicEditRow, row++, 0);
+    grid->addLayout(musicEditRow, row, 0);
+    grid->addWidget(NotifyCheck, row++, 1);
     grid->setRowStretch(row, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
@@ -400,8 +407,14 @@ QWidget *TMainForm::BuildProgressPanel()
     PercentLabel->setMinimumWidth(60);
     PercentLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PercentLabel->setEnabled(false);
+    RemainingLabel = new QLabel(panel);
+    RemainingLabel->setFont(ProgramFont(kSmallTextPixels));
+    RemainingLabel->setMinimumWidth(120);
+    RemainingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    RemainingLabel->setAccessibleName(QStringLiteral("Оставшееся время"));
     row->addWidget(ProgressScroll, 1);
     row->addWidget(PercentLabel);
+    row->addWidget(RemainingLabel);
     return panel;
 }
 
@@ -421,13 +434,17 @@ QWidget *TMainForm::BuildButtonsPanel()
     Button2->setDefault(true);
     StopButton = new QPushButton(QStringLiteral("Ост&ановить"), panel);
     StopButton->setEnabled(false);
+    PauseButton = new QPushButton(QStringLiteral("Пауза"), panel);
+    PauseButton->setEnabled(false);
+    PauseButton->setToolTip(QStringLiteral("Приостановить медитацию (пробел)"));
     Button3 = new QPushButton(QStringLiteral("В&ыход"), panel);
-    for (QPushButton *button : {Button1, Button2, StopButton, Button3, JournalButton})
+    for (QPushButton *button : {Button1, Button2, PauseButton, StopButton, Button3, JournalButton})
         button->setMinimumWidth(170);
     row->addWidget(Button1);
     row->addWidget(JournalButton);
     row->addStretch();
     row->addWidget(Button2);
+    row->addWidget(PauseButton);
     row->addWidget(StopButton);
     row->addStretch();
     row->addWidget(Button3);
@@ -444,8 +461,8 @@ void TMainForm::SetKeyboardOrder()
         RemindIntervalTech5Edit, RemindIntervalTech5Scroll, ConcIntDurEdit, ConcIntDurScroll,
         PlayNidraCheck, NidraTypeCombo, PlayMusicCheck, PlayMusicBeforeCombo, MusFileCombo, MusicFileButton,
         AlterMusFilesListButton, AutoUpdateMusListsButton,
-        NoPlayIntroductionToMed, SwitchOffCompCheck, PlaySoundCheck, SoundFileCombo, AlterBackSoundsFilesListButton,
-        Button1, JournalButton, Button2, StopButton, Button3};
+        NoPlayIntroductionToMed, SwitchOffCompCheck, NotifyCheck, PlaySoundCheck, SoundFileCombo, AlterBackSoundsFilesListButton,
+        Button1, JournalButton, Button2, PauseButton, StopButton, Button3};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
     // Picture buttons too are reached by Tab.
@@ -516,6 +533,13 @@ void TMainForm::ConnectHandlers()
     on(Button1, &QPushButton::clicked, &TMainForm::Button1Click);
     on(Button2, &QPushButton::clicked, &TMainForm::Button2Click);
     on(StopButton, &QPushButton::clicked, &TMainForm::StopButtonClick);
+    on(PauseButton, &QPushButton::clicked, &TMainForm::PauseButtonClick);
+    // Space pauses only while a meditation plays: otherwise it presses the focused control.
+    m_pauseShortcut = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    m_pauseShortcut->setEnabled(false);
+    connect(m_pauseShortcut, &QShortcut::activated, this, [this] { Guarded([this] { PauseButtonClick(); }); });
+    m_remainingTimer.setSingleShot(true);
+    connect(&m_remainingTimer, &QTimer::timeout, this, [this] { UpdateRemainingTime(); });
     on(Button3, &QPushButton::clicked, &TMainForm::Button3Click);
     on(JournalButton, &QPushButton::clicked, &TMainForm::JournalButtonClick);
 
@@ -557,6 +581,12 @@ void TMainForm::FormCreate()
     const bool optionsLoaded = options.fromFile;
     if (!options.errorText.isEmpty())
         m_env.showMessage(options.errorText);
+    ExtraOptionsFile = m_folders.optionsDir + QStringLiteral("extraoptions.bin");
+    const QString extraError = LoadSettingsFileOrReport(
+        ExtraOptionsFile, [this](const QString &name) { FExtraOptions.LoadFromFile(name); });
+    if (!extraError.isEmpty())
+        m_env.showMessage(extraError);
+    NotifyCheck->setChecked(FExtraOptions.FNotifyWhenDone);
     ShowAvailTechnicks();
     WatchCompsEnabled();
 
@@ -582,6 +612,106 @@ void TMainForm::FormCreate()
     m_env.audio->SetStreamEndedCallback([this] { m_waits->Wake(); });
     if (!m_env.audio->Init())
         m_env.showMessage(QStringLiteral("Не получается инициализировать звуковую библиотеку!"));
+    ConnectDesktop();
+}
+
+// ---- the desktop: media controls and notifications -----------------------------------
+
+void TMainForm::ConnectDesktop()
+{
+    if (!m_env.sessionBus || !m_env.sessionBus->isConnected())
+        return;
+    m_notifier = std::make_unique<TDesktopNotifier>(*m_env.sessionBus);
+    m_mpris = std::make_unique<TMprisService>();
+    m_mpris->SetPositionSource([this] { return qint64(m_player->MeditationElapsedMs()) * 1000; });
+    connect(m_mpris.get(), &TMprisService::commandRequested, this,
+            [this](TMediaCommand command) { Guarded([this, command] { OnMediaCommand(command); }); });
+    connect(m_mpris.get(), &TMprisService::volumeRequested, this, [this](double volume) {
+        VolumeScroll->setValue(int(std::lround(volume * VolumeScroll->maximum())));
+    });
+    if (!m_mpris->Register(*m_env.sessionBus))
+        m_mpris.reset();
+    UpdateMediaState();
+}
+
+void TMainForm::OnMediaCommand(TMediaCommand command)
+{
+    switch (command) {
+    case TMediaCommand::Play:
+        if (m_player->FPaused)
+            PauseButtonClick();
+        else if (!m_player->FPlaying)
+            Button2Click();
+        break;
+    case TMediaCommand::Pause:
+        if (m_player->FPlaying && !m_player->FPaused)
+            PauseButtonClick();
+        break;
+    case TMediaCommand::Stop: StopButtonClick(); break;
+    case TMediaCommand::Raise:
+        showNormal();
+        raise();
+        activateWindow();
+        break;
+    case TMediaCommand::Quit: Button3Click(); break;
+    }
+}
+
+void TMainForm::UpdateMediaState(std::optional<TPlaybackStatus> status)
+{
+    if (!m_mpris)
+        return;
+    TMediaState state;
+    state.status = status                ? *status
+                   : !m_player->FPlaying ? TPlaybackStatus::Stopped
+                   : m_player->FPaused ? TPlaybackStatus::Paused
+                                       : TPlaybackStatus::Playing;
+    state.meditationNumber = m_meditationNumber;
+    state.technique = MedTechName(FOptions.FMedTechnique);
+    state.instructor = MedInstructorName(FOptions.FMedInstructor);
+    state.lengthUs = qint64(std::max(FOptions.FMedLenMin, 1)) * 60 * 1000 * 1000;
+    state.volume = FOptions.FVolume;
+    m_mpris->SetState(state);
+}
+
+void TMainForm::PauseButtonClick()
+{
+    m_player->PauseButtonClick();
+    ShowPauseState(m_player->FPlaying);
+    UpdateRemainingTime();
+    UpdateMediaState();
+}
+
+void TMainForm::ShowPauseState(bool playing)
+{
+    const bool paused = playing && m_player->FPaused;
+    PauseButton->setText(paused ? QStringLiteral("Продолжить") : QStringLiteral("Пауза"));
+    PauseButton->setToolTip(paused ? QStringLiteral("Продолжить медитацию (пробел)")
+                                   : QStringLiteral("Приостановить медитацию (пробел)"));
+    PauseButton->setEnabled(playing);
+    m_pauseShortcut->setEnabled(playing);
+}
+
+// Shown when the second changes, and frozen while paused.
+void TMainForm::UpdateRemainingTime()
+{
+    m_remainingTimer.stop();
+    const std::optional<quint64> left = m_player->MeditationTimeLeftMs();
+    if (!left) {
+        RemainingLabel->clear();
+        return;
+    }
+    RemainingLabel->setText(FormatRemainingTime(qint64(*left)));
+    if (!m_player->FPaused && *left > 0)
+        m_remainingTimer.start(int(*left % 1000) + 1);
+}
+
+void TMainForm::NotifyIfUnseen()
+{
+    const TMedSummary &summary = m_player->LastSummary();
+    if (!m_notifier || summary.end != TMedEnd::Completed || !NotifyCheck->isChecked() || isActiveWindow())
+        return;
+    m_notifier->NotifyMeditationDone(qint64((summary.meditatedMs + 30'000) / 60'000));
 }
 
 // Without an options file the controls start from what a new user should meet, and show
@@ -815,6 +945,7 @@ void TMainForm::MedTechinkComboClick()
 void TMainForm::VolumeScrollScroll()
 {
     UpdateOptions();
+    UpdateMediaState();
 }
 
 void TMainForm::MusFileComboChange()
@@ -886,6 +1017,8 @@ void TMainForm::Button1Click()
     UpdateOptions();
     MakeFolderFor(OptionsFile);
     FOptions.SaveToFile(OptionsFile);
+    FExtraOptions.FNotifyWhenDone = NotifyCheck->isChecked();
+    FExtraOptions.SaveToFile(ExtraOptionsFile);
 }
 
 void TMainForm::Button2Click()
@@ -900,6 +1033,7 @@ void TMainForm::Button2Click()
     // The computer stays awake from Start to the end of the meditation, however it ends.
     m_inhibitor->Acquire();
     const auto release = qScopeGuard([this] { m_inhibitor->Release(); });
+    ++m_meditationNumber;
     try {
         m_player->Button2Click();
     } catch (...) {
@@ -907,6 +1041,7 @@ void TMainForm::Button2Click()
         throw;
     }
     RecordMeditation();
+    NotifyIfUnseen();
 }
 
 QString TMainForm::JournalFolder() const
@@ -981,16 +1116,20 @@ void TMainForm::ShowProgress(double progr)
     PercentLabel->setText(display.text);
 }
 
+// Called as a meditation starts, before the player counts itself as playing.
 void TMainForm::EnableStopButton()
 {
     StopButton->setEnabled(true);
     ProgressScroll->setEnabled(true);
+    ShowPauseState(true);
+    UpdateMediaState(TPlaybackStatus::Playing);
 }
 
 void TMainForm::EnableProgressScroll()
 {
     ProgressScroll->setEnabled(true);
     PercentLabel->setEnabled(true);
+    UpdateRemainingTime();
 }
 
 void TMainForm::DisableProgressScroll()
@@ -998,12 +1137,15 @@ void TMainForm::DisableProgressScroll()
     ShowProgress(0);
     ProgressScroll->setEnabled(false);
     PercentLabel->setEnabled(false);
+    UpdateRemainingTime();
 }
 
 void TMainForm::DisableStopButton()
 {
     StopButton->setEnabled(false);
     ProgressScroll->setEnabled(false);
+    ShowPauseState(m_player->FPlaying);
+    UpdateMediaState();
 }
 
 void TMainForm::RunShutdownCommand()

@@ -4,13 +4,16 @@
 #include "player/AudioLibrary.h"
 #include "player/PlayerHost.h"
 #include "playlists/Mp3FilesList.h"
+#include "settings/ExtraOptions.h"
 #include "settings/OptionsData.h"
 #include "shell/ProgramFolders.h"
+#include "shell/MediaState.h"
 #include "voices/InstructorVoices.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -25,6 +28,9 @@ class QPushButton;
 class QScrollBar;
 class QToolButton;
 class TMeditationPlayer;
+class TMprisService;
+class TDesktopNotifier;
+class QShortcut;
 class PlayerWaits;
 class TMp3FilesListsForm;
 class TAutoMusicListsUpdateForm;
@@ -55,6 +61,9 @@ struct TMainFormEnvironment
     std::optional<QDBusConnection> systemBus;
     // Runs "systemctl poweroff" when logind refuses; without it, a real process.
     std::shared_ptr<CommandRunner> commands;
+    // The desktop's session bus for the media controls and notifications; none in tests
+    // that do not ask for it.
+    std::optional<QDBusConnection> sessionBus;
 };
 
 // The program's main window: it shows every setting in a control, keeps the controls and
@@ -98,10 +107,14 @@ public:
     void Button1Click();
     void Button2Click();
     void StopButtonClick();
+    // Pause and resume; also Space while a meditation plays, and the desktop's media keys.
+    void PauseButtonClick();
     void Button3Click();
     void JournalButtonClick();
 
     TOptionsData FOptions;
+    TExtraOptions FExtraOptions;
+    QString ExtraOptionsFile;
     TInstructorVoiceSets FInstuctorVoices;
     std::unique_ptr<TMp3FilesList> FMusicLists;
     std::unique_ptr<TMp3FilesList> FBackSoundsLists;
@@ -148,6 +161,9 @@ public:
     QPushButton *AlterBackSoundsFilesListButton = nullptr;
     QScrollBar *ProgressScroll = nullptr;
     QLabel *PercentLabel = nullptr;
+    QLabel *RemainingLabel = nullptr;
+    QCheckBox *NotifyCheck = nullptr;
+    QPushButton *PauseButton = nullptr;
     QPushButton *Button1 = nullptr;
     QPushButton *Button2 = nullptr;
     QPushButton *StopButton = nullptr;
@@ -186,6 +202,12 @@ private:
     void NameControls();
     void LimitNumberFields();
     void ConnectHandlers();
+    void ConnectDesktop();
+    void OnMediaCommand(TMediaCommand command);
+    void ShowPauseState(bool playing);
+    void UpdateMediaState(std::optional<TPlaybackStatus> status = std::nullopt);
+    void UpdateRemainingTime();
+    void NotifyIfUnseen();
     void LoadCollections();
     void ShowFirstStartChoices();
     void StartPowerOffCountdown();
@@ -221,6 +243,11 @@ private:
 
     TMainFormEnvironment m_env;
     ProgramFolders m_folders;
+    std::unique_ptr<TMprisService> m_mpris;
+    std::unique_ptr<TDesktopNotifier> m_notifier;
+    QShortcut *m_pauseShortcut = nullptr;
+    QTimer m_remainingTimer;
+    quint64 m_meditationNumber = 0;
     QElapsedTimer m_clock;
     std::unique_ptr<PlayerWaits> m_waits;
     std::unique_ptr<TMeditationPlayer> m_player;

@@ -25,6 +25,8 @@ public:
     void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
     bool ChannelIsActive(StreamHandle) override { return false; }
     void ChannelStop(StreamHandle) override {}
+    void ChannelPause(StreamHandle) override {}
+    void ChannelResume(StreamHandle) override {}
     void StreamFree(StreamHandle) override {}
 };
 
