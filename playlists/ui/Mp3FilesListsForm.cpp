@@ -571,8 +571,12 @@ void TMp3FilesListsForm::Button5Click()
 {
     Guarded([this] {
         UpdateCurItem();
-        if (FChanged && AskYesNo(this, QStringLiteral("Сохранить изменения?")))
-            FLists->SaveToFile(FDataFile);
+        if (FChanged) {
+            if (AskYesNo(this, QStringLiteral("Сохранить изменения?")))
+                FLists->SaveToFile(FDataFile);
+            else
+                ShowMessage(this, QStringLiteral("Изменения не записаны: они действуют только до закрытия программы."));
+        }
         FRes = true;
         close();
     });

@@ -49,6 +49,7 @@ const int kExitPauseMs = 50;
 constexpr int kFirstStartVolume = 50;
 constexpr int kListMinimumCharacters = 20;
 constexpr int kLongestMeditationMin = 999;
+constexpr int kSavedNoticeMs = 3000;
 
 QString noSoundItem()
 {
@@ -145,6 +146,8 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
         m_env.reportError = [this](const QString &text) { ShowNesvaraError(this, text); };
     if (!m_env.runShutdown)
         m_env.runShutdown = runSystemShutdown;
+    if (!m_env.askYesNoCancel)
+        m_env.askYesNoCancel = [this](const QString &question) { return AskNesvaraYesNoCancel(this, question); };
     FMusicLists = std::make_unique<TMp3FilesList>();
     FBackSoundsLists = std::make_unique<TMp3FilesList>();
     BuildControls();
@@ -416,6 +419,9 @@ QWidget *TMainForm::BuildButtonsPanel()
     for (QPushButton *button : {Button1, Button2, StopButton, Button3})
         button->setMinimumWidth(170);
     row->addWidget(Button1);
+    m_savedLabel = new QLabel(panel);
+    m_savedLabel->hide();
+    row->addWidget(m_savedLabel);
     row->addStretch();
     row->addWidget(Button2);
     row->addWidget(StopButton);
@@ -569,6 +575,7 @@ void TMainForm::FormCreate()
         ShowFirstStartChoices();
         UpdateOptions();
     }
+    m_savedOptions = FOptions;
 
     PlayerHost &host = *this;
     m_player = std::make_unique<TMeditationPlayer>(*m_env.audio, host, FOptions, FInstuctorVoices,
@@ -619,8 +626,46 @@ void TMainForm::FinishCreate()
     setWindowTitle(GetProgVerString());
 }
 
+// Changed settings are kept or dropped by the user's answer; "Отмена" stays in the program.
+bool TMainForm::ConfirmLeaving()
+{
+    if (m_leavingConfirmed || !SettingsChanged())
+        return true;
+    const int answer = m_env.askYesNoCancel(QStringLiteral("Настройки изменены. Сохранить их?"));
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes) {
+        bool saved = false;
+        Guarded([this, &saved] {
+            Button1Click();
+            saved = true;
+        });
+        if (!saved)
+            return false;
+    }
+    m_leavingConfirmed = true;
+    return true;
+}
+
+// A field that holds no number counts as a change: leaving would lose it.
+bool TMainForm::SettingsChanged()
+{
+    const TOptionsData shown = FOptions;
+    try {
+        UpdateOptions();
+    } catch (const NesvaraError &) {
+        FOptions = shown;
+        return true;
+    }
+    const bool changed = !(FOptions == m_savedOptions);
+    FOptions = shown;
+    return changed;
+}
+
 void TMainForm::Button3Click()
 {
+    if (!ConfirmLeaving())
+        return;
     m_player->StopButtonClick();
     QCoreApplication::processEvents();
     QThread::msleep(kExitPauseMs);
@@ -630,8 +675,11 @@ void TMainForm::Button3Click()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    // Closing is always allowed; a running meditation winds up as after Stop. Nothing is
-    // saved.
+    // A running meditation winds up as after Stop. Changed settings are asked about first.
+    if (!ConfirmLeaving()) {
+        event->ignore();
+        return;
+    }
     m_player->ReleaseAudio();
     event->accept();
 }
@@ -875,6 +923,16 @@ void TMainForm::Button1Click()
 {
     UpdateOptions();
     FOptions.SaveToFile(OptionsFile);
+    m_savedOptions = FOptions;
+    ShowSaved();
+}
+
+// A short sign beside the button that the save happened.
+void TMainForm::ShowSaved()
+{
+    m_savedLabel->setText(QStringLiteral("Настройки сохранены."));
+    m_savedLabel->show();
+    QTimer::singleShot(kSavedNoticeMs, m_savedLabel, [label = m_savedLabel] { label->hide(); });
 }
 
 void TMainForm::Button2Click()

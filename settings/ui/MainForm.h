@@ -35,6 +35,8 @@ struct TMainFormEnvironment
     // The default error report for errors nobody foresaw.
     std::function<void(const QString &)> reportError;
     std::function<void()> runShutdown;
+    // "Nesvara" question with Да / Нет / Отмена; returns QMessageBox::Yes, No or Cancel.
+    std::function<int(const QString &)> askYesNoCancel;
 };
 
 // The program's main window: it shows every setting in a control, keeps the controls and
@@ -159,6 +161,9 @@ private:
     void ConnectHandlers();
     void LoadCollections();
     void ShowFirstStartChoices();
+    void ShowSaved();
+    bool SettingsChanged();
+    bool ConfirmLeaving();
 
     void UpdateMedLenEdit();
     void UpdateRemIntEdit();
@@ -192,4 +197,8 @@ private:
     TAutoMusicListsUpdateForm *m_autoUpdate = nullptr;
     bool m_showingOptions = false;
     bool m_placedOnScreen = false;
+    bool m_leavingConfirmed = false;
+    // The options as the file holds them (or as a first start shows them).
+    TOptionsData m_savedOptions;
+    QLabel *m_savedLabel = nullptr;
 };
