@@ -16,7 +16,7 @@ using YesNoQuestion = std::function<bool(QWidget *parent, const QString &questio
 // Shows a message with one OK button.
 using MessageSink = std::function<void(QWidget *parent, const QString &text)>;
 
-// The real ones: the open-file dialog without a filter and the "Nesvara" message boxes.
+// The real ones: the open-file dialog for MP3 files and the "Nesvara" message boxes.
 FileChooser StandardFileChooser();
 YesNoQuestion StandardYesNoQuestion();
 MessageSink StandardMessageSink();

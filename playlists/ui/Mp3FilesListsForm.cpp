@@ -577,9 +577,13 @@ void TMp3FilesListsForm::Button5Click()
 {
     Guarded([this] {
         UpdateCurItem();
-        if (FChanged && AskYesNo(this, QStringLiteral("Сохранить изменения?"))) {
-            MakeFolderFor(FDataFile);
-            FLists->SaveToFile(FDataFile);
+        if (FChanged) {
+            if (AskYesNo(this, QStringLiteral("Сохранить изменения?"))) {
+                MakeFolderFor(FDataFile);
+                FLists->SaveToFile(FDataFile);
+            } else {
+                ShowMessage(this, QStringLiteral("Изменения не записаны: они действуют только до закрытия программы."));
+            }
         }
         FRes = true;
         close();

@@ -60,6 +60,7 @@ const int kExitPauseMs = 50;
 constexpr int kFirstStartVolume = 50;
 constexpr int kListMinimumCharacters = 20;
 constexpr int kLongestMeditationMin = 999;
+constexpr int kSavedNoticeMs = 3000;
 
 QString noSoundItem()
 {
@@ -152,6 +153,8 @@ TMainForm::TMainForm(TMainFormEnvironment environment, QWidget *parent)
     m_inhibitor = std::make_unique<SleepInhibitor>(bus);
     m_powerOff = std::make_unique<PowerOff>(bus, *m_commands);
     connect(m_powerOff.get(), &PowerOff::failed, this, [this](const QString &text) { m_env.showMessage(text); });
+    if (!m_env.askYesNoCancel)
+        m_env.askYesNoCancel = [this](const QString &question) { return AskNesvaraYesNoCancel(this, question); };
     FMusicLists = std::make_unique<TMp3FilesList>();
     FBackSoundsLists = std::make_unique<TMp3FilesList>();
     BuildControls();
@@ -442,6 +445,9 @@ QWidget *TMainForm::BuildButtonsPanel()
         button->setMinimumWidth(170);
     row->addWidget(Button1);
     row->addWidget(JournalButton);
+    m_savedLabel = new QLabel(panel);
+    m_savedLabel->hide();
+    row->addWidget(m_savedLabel);
     row->addStretch();
     row->addWidget(Button2);
     row->addWidget(PauseButton);
@@ -605,6 +611,7 @@ void TMainForm::FormCreate()
         ShowFirstStartChoices();
         UpdateOptions();
     }
+    m_savedOptions = FOptions;
 
     PlayerHost &host = *this;
     m_player = std::make_unique<TMeditationPlayer>(*m_env.audio, host, FOptions, FInstuctorVoices,
@@ -756,8 +763,46 @@ void TMainForm::FinishCreate()
     setWindowTitle(GetProgVerString());
 }
 
+// Changed settings are kept or dropped by the user's answer; "Отмена" stays in the program.
+bool TMainForm::ConfirmLeaving()
+{
+    if (m_leavingConfirmed || !SettingsChanged())
+        return true;
+    const int answer = m_env.askYesNoCancel(QStringLiteral("Настройки изменены. Сохранить их?"));
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes) {
+        bool saved = false;
+        Guarded([this, &saved] {
+            Button1Click();
+            saved = true;
+        });
+        if (!saved)
+            return false;
+    }
+    m_leavingConfirmed = true;
+    return true;
+}
+
+// A field that holds no number counts as a change: leaving would lose it.
+bool TMainForm::SettingsChanged()
+{
+    const TOptionsData shown = FOptions;
+    try {
+        UpdateOptions();
+    } catch (const NesvaraError &) {
+        FOptions = shown;
+        return true;
+    }
+    const bool changed = !(FOptions == m_savedOptions);
+    FOptions = shown;
+    return changed;
+}
+
 void TMainForm::Button3Click()
 {
+    if (!ConfirmLeaving())
+        return;
     m_player->ExitButtonClick();
     QCoreApplication::processEvents();
     QThread::msleep(kExitPauseMs);
@@ -767,8 +812,11 @@ void TMainForm::Button3Click()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    // Closing is always allowed; a running meditation winds up as after Stop, and nothing
-    // powers off. Nothing is saved.
+    // A running meditation winds up as after Stop. Changed settings are asked about first.
+    if (!ConfirmLeaving()) {
+        event->ignore();
+        return;
+    }
     if (m_countdown)
         m_countdown->reject();
     m_inhibitor->Release();
@@ -1019,6 +1067,16 @@ void TMainForm::Button1Click()
     FOptions.SaveToFile(OptionsFile);
     FExtraOptions.FNotifyWhenDone = NotifyCheck->isChecked();
     FExtraOptions.SaveToFile(ExtraOptionsFile);
+    m_savedOptions = FOptions;
+    ShowSaved();
+}
+
+// A short sign beside the button that the save happened.
+void TMainForm::ShowSaved()
+{
+    m_savedLabel->setText(QStringLiteral("Настройки сохранены."));
+    m_savedLabel->show();
+    QTimer::singleShot(kSavedNoticeMs, m_savedLabel, [label = m_savedLabel] { label->hide(); });
 }
 
 void TMainForm::Button2Click()

@@ -64,6 +64,8 @@ struct TMainFormEnvironment
     // The desktop's session bus for the media controls and notifications; none in tests
     // that do not ask for it.
     std::optional<QDBusConnection> sessionBus;
+    // "Nesvara" question with Да / Нет / Отмена; returns QMessageBox::Yes, No or Cancel.
+    std::function<int(const QString &)> askYesNoCancel;
 };
 
 // The program's main window: it shows every setting in a control, keeps the controls and
@@ -211,6 +213,9 @@ private:
     void LoadCollections();
     void ShowFirstStartChoices();
     void StartPowerOffCountdown();
+    void ShowSaved();
+    bool SettingsChanged();
+    bool ConfirmLeaving();
 
     void UpdateMedLenEdit();
     void UpdateRemIntEdit();
@@ -262,4 +267,8 @@ private:
     std::shared_ptr<CommandRunner> m_commands;
     std::unique_ptr<PowerOff> m_powerOff;
     QPointer<PowerOffCountdown> m_countdown;
+    bool m_leavingConfirmed = false;
+    // The options as the file holds them (or as a first start shows them).
+    TOptionsData m_savedOptions;
+    QLabel *m_savedLabel = nullptr;
 };

@@ -73,3 +73,15 @@ bool AskNesvaraYesNo(QWidget *parent, const QString &question)
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     return box.exec() == QMessageBox::Yes;
 }
+
+int AskNesvaraYesNoCancel(QWidget *parent, const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, NesvaraCaption(), question,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec();
+}

@@ -22,3 +22,5 @@ void ShowNesvaraError(QWidget *parent, const QString &text);
 void ShowUntitledMessage(QWidget *parent, const QString &text);
 // A modal Yes/No question captioned "Nesvara"; true on Yes.
 bool AskNesvaraYesNo(QWidget *parent, const QString &question);
+// Да / Нет / Отмена; returns QMessageBox::Yes, No or Cancel (also for Escape).
+int AskNesvaraYesNoCancel(QWidget *parent, const QString &question);

@@ -176,6 +176,10 @@ void TestPlaylistEditor::okRightAfterOpeningAsksToSave()
     QVERIFY(result);
     QCOMPARE(editor.questions, QStringList{QStringLiteral("Сохранить изменения?")});
     QCOMPARE(QFileInfo::exists(file), answer);
+    // "Нет" says the changes last for this session only.
+    QCOMPARE(editor.messages.size(), answer ? 0 : 1);
+    if (!answer)
+        QVERIFY(editor.messages.first().contains(QStringLiteral("только до закрытия программы")));
     QCOMPARE(Names(*lists), QStringList{QStringLiteral("Дождь")});
     QCOMPARE(lists->at(0).Vol, 0.4);
     if (answer) {

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -63,6 +65,8 @@ class TestMainFormKeyboard : public QObject
     QTemporaryDir m_dir;
     QStringList m_messages;
     QStringList m_errors;
+    QStringList m_questions;
+    int m_answer = QMessageBox::Cancel;
     std::unique_ptr<TMainForm> m_form;
 
 private slots:
@@ -75,14 +79,20 @@ private slots:
     void init()
     {
         QFile::remove(m_dir.path() + QStringLiteral("/options.bin"));
-        m_form = MakeQuietMainForm(m_dir.path() + QLatin1Char('/'), &m_messages, &m_errors);
+        m_questions.clear();
+        m_answer = QMessageBox::Cancel;
+        m_form = MakeQuietMainForm(m_dir.path() + QLatin1Char('/'), &m_messages, &m_errors, &m_questions, &m_answer);
         m_form->show();
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         m_form->MedTechinkCombo->setFocus();
     }
 
-    void cleanup() { m_form.reset(); }
+    void cleanup()
+    {
+        m_answer = QMessageBox::No;  // nothing left to ask about
+        m_form.reset();
+    }
 
     void keysReachAndChangeControls_data()
     {
@@ -243,6 +253,55 @@ private slots:
         QVERIFY2(m_errors.first().contains(name), qPrintable(m_errors.first()));
         QVERIFY(!QFile::exists(m_dir.path() + QStringLiteral("/options.bin")));
         m_errors.clear();
+    }
+
+    void savingSaysSo()
+    {
+        const QLabel *notice = nullptr;
+        for (const QLabel *label : m_form->findChildren<QLabel *>())
+            if (label->text() == QStringLiteral("Настройки сохранены."))
+                notice = label;
+        QVERIFY(!notice || notice->isHidden());
+        m_form->Button1->click();
+        for (const QLabel *label : m_form->findChildren<QLabel *>())
+            if (label->text() == QStringLiteral("Настройки сохранены."))
+                notice = label;
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/options.bin")));
+    }
+
+    void exitAsksAboutChangedSettings_data()
+    {
+        QTest::addColumn<bool>("change");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("nothing changed: no question") << false << int(QMessageBox::Cancel) << false << true << false;
+        QTest::newRow("Да saves and leaves") << true << int(QMessageBox::Yes) << true << true << true;
+        QTest::newRow("Нет leaves without saving") << true << int(QMessageBox::No) << true << true << false;
+        QTest::newRow("Отмена stays") << true << int(QMessageBox::Cancel) << true << false << false;
+    }
+
+    void exitAsksAboutChangedSettings()
+    {
+        QFETCH(bool, change);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        m_answer = answer;
+        if (change)
+            m_form->MedLenEdit->setText(QStringLiteral("20"));
+        m_form->Button3->click();
+        QCOMPARE(m_questions.size(), asked ? 1 : 0);
+        QCOMPARE(m_form->isVisible(), !closed);
+        QCOMPARE(QFile::exists(m_dir.path() + QStringLiteral("/options.bin")), saved);
+        if (saved) {
+            TOptionsData stored;
+            stored.LoadFromFile(m_dir.path() + QStringLiteral("/options.bin"));
+            QCOMPARE(stored.FMedLenMin, 20);
+        }
     }
 
     void focusedControlWearsARing()
