@@ -3,7 +3,7 @@
 // The recording tells how long after each press the device fell silent, and how sharp the
 // sound's last step was.
 //
-//   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=out.raw SDL_DISKAUDIODELAY=23
+//   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=out.raw SDL_DISKAUDIODELAY=93
 //   bench_stop PROGRAM_DIR MUSIC.mp3 [STOPS]
 //
 // The disk driver "plays" a buffer when it writes it: a thread watches the file grow after

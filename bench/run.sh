@@ -114,7 +114,7 @@ run_gap() {
     local out=$1
     local raw="$WORK/gap.raw"
     rm -f "$raw"
-    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=23 \
+    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=93 \
         "$BUILD/bench/bench_meditation" --program-dir "$PROGRAM" --minutes "$GAP_MINUTES" \
         --technique $SILENCE_TECHNIQUE --backsound 1 \
         --background-files "$WORK/tone_a.mp3,$WORK/tone_b.mp3" >>"$out" 2>>"$ERRLOG"
@@ -131,7 +131,7 @@ run_stops() {
     sox -n -r 44100 -c 2 -b 16 "$WORK/music.wav" synth 6 sine 440 gain -6
     lame --quiet -b 192 "$WORK/music.wav" "$WORK/music.mp3"
     mkdir -p "$WORK/stops"
-    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=23 \
+    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$raw" SDL_DISKAUDIODELAY=93 \
         "$BUILD/bench/bench_stop" "$WORK/stops" "$WORK/music.mp3" 20 >>"$out" 2>>"$ERRLOG"
     rm -f "$raw"
 }

@@ -353,6 +353,7 @@ void TMeditationPlayer::QueueMusicFile(const QString &fname, float volume)
 {
     DropQueuedMusic();
     m_queuedMusic = Bass_Load(fname);
+    m_queuedMusicFile = fname;
     m_queuedMusicOpened = m_queuedMusic != 0;
     if (m_queuedMusic == 0)
         return;
@@ -375,7 +376,7 @@ void TMeditationPlayer::KeepQueuedMusicInStep(float volume)
 bool TMeditationPlayer::TakeOverQueuedMusic()
 {
     if (!m_queuedMusicOpened) {
-        m_host.ShowMessage(AudioFileNotFoundText());
+        m_host.ShowMessage(LoadFailureText(m_queuedMusicFile));
         return false;
     }
     if (fhstr1 != 0)

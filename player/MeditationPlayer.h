@@ -182,5 +182,6 @@ private:
     // The music file chained after fhstr1 (0 when none, or when it could not be opened).
     StreamHandle m_queuedMusic = 0;
     bool m_queuedMusicOpened = false;
+    QString m_queuedMusicFile;
     float m_queuedMusicVolume = 0.0f;
 };

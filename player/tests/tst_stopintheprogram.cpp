@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kStopAfterMs = 2000;
-constexpr qsizetype kBufferFrames = 1024;
+constexpr qsizetype kBufferFrames = 4096;
 // The mixer fades a stopped stream out over a few milliseconds instead of cutting it.
 constexpr qsizetype kFadeFrames = 441;
 constexpr qsizetype kBytesPerFrame = 2 * sizeof(float);
@@ -62,7 +62,7 @@ private slots:
         const QString output = programDir + QStringLiteral("device.raw");
         qputenv("SDL_AUDIODRIVER", "disk");
         qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
-        qputenv("SDL_DISKAUDIODELAY", "23");
+        qputenv("SDL_DISKAUDIODELAY", "93");
 
         TMp3FilesList music;
         music.AddList(QStringLiteral("Тон"));
@@ -84,14 +84,19 @@ private slots:
         TMainFormEnvironment environment;
         environment.programDir = programDir;
         environment.audio = std::make_unique<SdlMpg123Audio>();
-        environment.showMessage = [&messages](const QString &text) { messages << text; };
+        // The fixture holds only what this meditation plays: the report of empty voice
+        // folders at start-up is expected.
+        environment.showMessage = [&messages](const QString &text) {
+            if (!text.startsWith(QStringLiteral("В этих папках нет записей голоса")))
+                messages << text;
+        };
         environment.runShutdown = [&shutdowns] { ++shutdowns; };
         std::optional<qsizetype> framesAtPress;
         {
             TProgramWindows windows(std::move(environment));
             TMainForm &form = windows.mainForm;
             form.show();
-            QVERIFY(messages.isEmpty());
+            QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
 
             // The timer fires while the player waits for the music to end.
             QTimer::singleShot(kStopAfterMs, &form, [&] {

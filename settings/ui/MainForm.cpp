@@ -442,7 +442,7 @@ QWidget *TMainForm::BuildButtonsPanel()
     PauseButton->setToolTip(QStringLiteral("Приостановить медитацию (пробел)"));
     Button3 = new QPushButton(QStringLiteral("В&ыход"), panel);
     for (QPushButton *button : {Button1, Button2, PauseButton, StopButton, Button3, JournalButton})
-        button->setMinimumWidth(170);
+        button->setMinimumWidth(140);
     row->addWidget(Button1);
     row->addWidget(JournalButton);
     m_savedLabel = new QLabel(panel);

@@ -19,6 +19,8 @@ public:
     bool ChannelIsActive(StreamHandle) override { return false; }
     void ChannelStop(StreamHandle) override {}
     void StreamFree(StreamHandle) override {}
+    void ChannelPause(StreamHandle) override {}
+    void ChannelResume(StreamHandle) override {}
 };
 
 // A main window over `programDir` whose message boxes and error reports land in the lists.

@@ -166,10 +166,12 @@ private slots:
             QStringLiteral("Автообновление списка плейлистов музыки"),
             QStringLiteral("Не проигрывать вступление к медитации"),
             QStringLiteral("Выключить компьютер после медитации"),
+            QStringLiteral("Сообщить о конце медитации, если окно в фоне"),
             QStringLiteral("Проигрывать фоновый звук во время медитации"),
             QStringLiteral("Звуковой файл:"),
             QStringLiteral("Редактировать список звуковых файлов"),
             QStringLiteral("Сохранить настройки"),
+            QStringLiteral("Дневник практики"),
             QStringLiteral("Начать"),
             QStringLiteral("Выход"),
         };
