@@ -54,7 +54,7 @@ sleep 1
 import -window root "$WORK/main.png"
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 1; }
 click "$main" 100 518           # "Сохранить настройки"
-click "$main" 258 308           # "Редактировать список муз. файлов"
+click "$main" 229 419           # "Редактировать список муз. файлов"
 editor=$(xdotool search --onlyvisible --class nesvara | grep -vx "$main" | head -1)
 import -window root "$WORK/editor.png"
 click "$editor" 81 536          # "Сохранить список"

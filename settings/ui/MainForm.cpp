@@ -415,7 +415,12 @@ QWidget *TMainForm::BuildProgressPanel()
     RemainingLabel->setMinimumWidth(120);
     RemainingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     RemainingLabel->setAccessibleName(QStringLiteral("Оставшееся время"));
+    // The sign that the settings were saved takes room from the bar, never from the buttons.
+    m_savedLabel = new QLabel(panel);
+    m_savedLabel->setFont(ProgramFont(kSmallTextPixels));
+    m_savedLabel->hide();
     row->addWidget(ProgressScroll, 1);
+    row->addWidget(m_savedLabel);
     row->addWidget(PercentLabel);
     row->addWidget(RemainingLabel);
     return panel;
@@ -442,12 +447,9 @@ QWidget *TMainForm::BuildButtonsPanel()
     PauseButton->setToolTip(QStringLiteral("Приостановить медитацию (пробел)"));
     Button3 = new QPushButton(QStringLiteral("В&ыход"), panel);
     for (QPushButton *button : {Button1, Button2, PauseButton, StopButton, Button3, JournalButton})
-        button->setMinimumWidth(140);
+        button->setMinimumWidth(std::max(140, button->sizeHint().width()));
     row->addWidget(Button1);
     row->addWidget(JournalButton);
-    m_savedLabel = new QLabel(panel);
-    m_savedLabel->hide();
-    row->addWidget(m_savedLabel);
     row->addStretch();
     row->addWidget(Button2);
     row->addWidget(PauseButton);
