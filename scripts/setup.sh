@@ -12,7 +12,7 @@ PACKAGES=(
     libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
     espeak-ng lame sox libsox-fmt-mp3
     xvfb xauth
-    dbus-daemon desktop-file-utils appstream dpkg-dev imagemagick xdotool
+    dbus-daemon desktop-file-utils appstream dpkg-dev file imagemagick xdotool
 )
 
 scripts/install-packages.sh "${PACKAGES[@]}"
