@@ -1,3 +1,4 @@
+#include "player/tests/NoSoundAudio.h"
 #include "shell/Assert.h"
 #include "shell/ProgramWindows.h"
 #include "shell/ui/FormHelpers.h"
@@ -11,26 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-
-class NoAudio : public AudioLibrary
-{
-public:
-    bool Init() override { return true; }
-    void Free() override {}
-    StreamHandle StreamCreateFile(const QString &) override { return 0; }
-    void ChannelSetVolume(StreamHandle, float) override {}
-    void ChannelPlay(StreamHandle) override {}
-    void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
-    bool ChannelIsActive(StreamHandle) override { return false; }
-    void ChannelStop(StreamHandle) override {}
-    void ChannelPause(StreamHandle) override {}
-    void ChannelResume(StreamHandle) override {}
-    void StreamFree(StreamHandle) override {}
-};
-
-} // namespace
 
 class TestStartup : public QObject
 {
@@ -77,7 +58,7 @@ private slots:
         PrepareApplication(*qApp);
         TMainFormEnvironment environment;
         environment.programDir = m_dir.path() + QLatin1Char('/');
-        environment.audio = std::make_unique<NoAudio>();
+        environment.audio = std::make_unique<NoSoundAudio>();
         environment.showMessage = [](const QString &) {};
         m_windows = std::make_unique<TProgramWindows>(std::move(environment));
     }

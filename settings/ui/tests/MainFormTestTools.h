@@ -1,27 +1,11 @@
 #pragma once
 
-#include "player/AudioLibrary.h"
+#include "player/tests/NoSoundAudio.h"
 #include "settings/ui/MainForm.h"
 
 #include <QStringList>
 #include <memory>
 
-// An audio library with no device: every stream is refused, so nothing ever plays.
-class NoSoundAudio : public AudioLibrary
-{
-public:
-    bool Init() override { return true; }
-    void Free() override {}
-    StreamHandle StreamCreateFile(const QString &) override { return 0; }
-    void ChannelSetVolume(StreamHandle, float) override {}
-    void ChannelPlay(StreamHandle) override {}
-    void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
-    bool ChannelIsActive(StreamHandle) override { return false; }
-    void ChannelStop(StreamHandle) override {}
-    void StreamFree(StreamHandle) override {}
-    void ChannelPause(StreamHandle) override {}
-    void ChannelResume(StreamHandle) override {}
-};
 
 // A main window over `programDir` whose message boxes and error reports land in the lists.
 // Questions land in `questions` and get `*answer` (QMessageBox::Yes, No or Cancel).

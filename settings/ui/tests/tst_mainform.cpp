@@ -1,6 +1,7 @@
 #include "journal/PracticeJournal.h"
 #include "journal/ui/PracticeJournalForm.h"
 #include "player/MeditationPlayer.h"
+#include "player/tests/NoSoundAudio.h"
 #include "settings/ui/MainForm.h"
 #include "shell/Assert.h"
 #include "shell/Errors.h"
@@ -31,27 +32,6 @@
 using enum TMedTech;
 
 namespace {
-
-// An audio library with no device: every stream is refused, so nothing ever plays.
-class SilentAudio : public AudioLibrary
-{
-public:
-    explicit SilentAudio(int *frees) : m_frees(frees) {}
-    bool Init() override { return true; }
-    void Free() override { ++*m_frees; }
-    StreamHandle StreamCreateFile(const QString &) override { return 0; }
-    void ChannelSetVolume(StreamHandle, float) override {}
-    void ChannelPlay(StreamHandle) override {}
-    void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
-    bool ChannelIsActive(StreamHandle) override { return false; }
-    void ChannelStop(StreamHandle) override {}
-    void ChannelPause(StreamHandle) override {}
-    void ChannelResume(StreamHandle) override {}
-    void StreamFree(StreamHandle) override {}
-
-private:
-    int *m_frees;
-};
 
 void writeOptions(const QString &programDir, const TOptionsData &options)
 {
@@ -103,7 +83,7 @@ class TestMainForm : public QObject
         TMainFormEnvironment env;
         env.programDir = m_programDir;
         env.folders = std::move(folders);
-        env.audio = std::make_unique<SilentAudio>(&m_frees);
+        env.audio = std::make_unique<NoSoundAudio>(&m_frees);
         // These tests have no Sounds folder: the start-up message about it is kept apart.
         env.showMessage = [this](const QString &text) {
             (IsVoiceLibraryMessage(text) ? m_voiceMessages : m_messages) << text;
@@ -126,7 +106,7 @@ class TestMainForm : public QObject
     {
         TMainFormEnvironment env;
         env.programDir = m_programDir;
-        env.audio = std::make_unique<SilentAudio>(&m_frees);
+        env.audio = std::make_unique<NoSoundAudio>(&m_frees);
         env.showMessage = [this, &services](const QString &text) {
             if (IsVoiceLibraryMessage(text)) {
                 m_voiceMessages << text;
