@@ -4,14 +4,11 @@
 #include "voices/Techniques.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLibraryInfo>
 #include <QTranslator>
-#include <QUrl>
 
 namespace {
 
-const char *const kWebSite = "http://www.nesvara.example";
 constexpr int kTextPixels = 14;
 
 } // namespace
@@ -31,11 +28,10 @@ TProgramWindows::TProgramWindows(TMainFormEnvironment environment)
     , listsEditor(&chooseFolderForm, &mainForm)
     , aboutForm(&mainForm)
     , autoUpdateForm(&mainForm)
+    , helpForm(&mainForm)
 {
     mainForm.SetDialogs(&listsEditor, &autoUpdateForm);
     QObject::connect(&mainForm, &TMainForm::aboutRequested, &aboutForm, &TAboutForm::Proceed);
-    QObject::connect(&mainForm, &TMainForm::webPageRequested, &mainForm, [](const QString &path) {
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebSite) + path));
-    });
+    QObject::connect(&mainForm, &TMainForm::helpRequested, &helpForm, &THelpForm::ShowPage);
     mainForm.FinishCreate();
 }

@@ -5,6 +5,7 @@
 #include "playlists/ui/Mp3FilesListsForm.h"
 #include "settings/ui/MainForm.h"
 #include "shell/ui/AboutForm.h"
+#include "shell/ui/HelpForm.h"
 
 class QApplication;
 
@@ -24,4 +25,5 @@ struct TProgramWindows
     TMp3FilesListsForm listsEditor;
     TAboutForm aboutForm;
     TAutoMusicListsUpdateForm autoUpdateForm;
+    THelpForm helpForm;
 };

@@ -552,9 +552,9 @@ void TMainForm::ConnectHandlers()
     on(JournalButton, &QPushButton::clicked, &TMainForm::JournalButtonClick);
 
     HelpPopup->addAction(QStringLiteral("Описание программы"), this,
-                         [this] { emit webPageRequested(QStringLiteral("/description.html")); });
+                         [this] { emit helpRequested(QStringLiteral("index.html")); });
     HelpPopup->addAction(QStringLiteral("О медитации"), this,
-                         [this] { emit webPageRequested(QStringLiteral("/meditation.html")); });
+                         [this] { emit helpRequested(QStringLiteral("techniques.html")); });
     HelpPopup->addAction(QStringLiteral("Об авторах"), this, [this] { emit aboutRequested(); });
 }
 

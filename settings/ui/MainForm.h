@@ -183,7 +183,8 @@ public:
 
 signals:
     void aboutRequested();
-    void webPageRequested(const QString &path);
+    // A page of the program's help, by its file name.
+    void helpRequested(const QString &page);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

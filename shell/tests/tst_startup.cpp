@@ -5,6 +5,12 @@
 #include "shell/ui/NesvaraApplication.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -12,6 +18,35 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+// The links of a help page, resolved against the page; an anchor is one link however many
+// pieces of text it spans.
+QList<QUrl> LinksOf(THelpForm &help, const QUrl &page)
+{
+    help.Browser->setSource(page);
+    QList<QUrl> links;
+    for (QTextBlock block = help.Browser->document()->begin(); block.isValid(); block = block.next())
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
+            const QTextCharFormat format = piece.fragment().charFormat();
+            const QUrl link = page.resolved(QUrl(format.anchorHref()));
+            if (format.isAnchor() && !format.anchorHref().isEmpty() && !links.contains(link))
+                links << link;
+        }
+    return links;
+}
+
+QStringList AnchorsOf(const QTextDocument &document)
+{
+    QStringList names;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece)
+            names << piece.fragment().charFormat().anchorNames();
+    return names;
+}
+
+} // namespace
 
 class TestStartup : public QObject
 {
@@ -77,13 +112,85 @@ private slots:
                                         QStringLiteral("Об авторах")}));
     }
 
-    void helpPagesAreAskedFor()
+    // Both help entries open the program's own help window, at their page; Escape closes it.
+    void helpEntriesOpenTheHelpWindow_data()
     {
-        QStringList paths;
-        connect(&m_windows->mainForm, &TMainForm::webPageRequested, this, [&](const QString &path) { paths << path; });
-        m_windows->mainForm.HelpPopup->actions().at(0)->trigger();
-        m_windows->mainForm.HelpPopup->actions().at(1)->trigger();
-        QCOMPARE(paths, (QStringList{QStringLiteral("/description.html"), QStringLiteral("/meditation.html")}));
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("contentsRow");
+        QTest::newRow("Описание программы") << 0 << QStringLiteral("index.html") << 0;
+        QTest::newRow("О медитации") << 1 << QStringLiteral("techniques.html") << 1;
+    }
+
+    void helpEntriesOpenTheHelpWindow()
+    {
+        QFETCH(int, entry);
+        QFETCH(QString, page);
+        QFETCH(int, contentsRow);
+        THelpForm &help = m_windows->helpForm;
+        m_windows->mainForm.show();
+        QVERIFY(help.isHidden());
+        m_windows->mainForm.HelpPopup->actions().at(entry)->trigger();
+        QVERIFY(help.isVisible());
+        QCOMPARE(help.Browser->source(), THelpForm::PageUrl(page));
+        QVERIFY(help.Browser->toPlainText().size() > 200);
+        QCOMPARE(help.ContentsList->currentRow(), contentsRow);
+        QTest::keyClick(&help, Qt::Key_Escape);
+        QVERIFY(help.isHidden());
+        m_windows->mainForm.hide();
+    }
+
+    // Every page of the contents loads, every page compiled in is in the contents, and every
+    // link of every page leads to a page and a section that exist.
+    void helpPagesLoadAndTheirLinksLead()
+    {
+        THelpForm &help = m_windows->helpForm;
+        QStringList contents;
+        for (int row = 0; row < help.ContentsList->count(); ++row) {
+            help.ContentsList->setCurrentRow(row);
+            const THelpForm::Page &page = THelpForm::Contents().at(row);
+            QCOMPARE(help.ContentsList->item(row)->text(), page.title);
+            QCOMPARE(help.Browser->source(), THelpForm::PageUrl(page.file));
+            QVERIFY2(help.Browser->toPlainText().size() > 200, qPrintable(page.file));
+            contents << page.file;
+        }
+        QStringList compiledIn = QDir(QStringLiteral(":/help")).entryList(QDir::Files);
+        QCOMPARE(compiledIn.size(), contents.size());
+        for (const QString &file : compiledIn)
+            QVERIFY2(contents.contains(file), qPrintable(file + QStringLiteral(" is not in the contents")));
+
+        int internalLinks = 0;
+        for (const QString &file : contents) {
+            for (const QUrl &link : LinksOf(help, THelpForm::PageUrl(file))) {
+                const QString where = file + QStringLiteral(" → ") + link.toString();
+                QVERIFY2(link.scheme() == QLatin1String("qrc"), qPrintable(where));
+                QVERIFY2(QFile::exists(QLatin1Char(':') + link.path()), qPrintable(where));
+                help.Browser->setSource(link);
+                QVERIFY2(help.Browser->toPlainText().size() > 200, qPrintable(where));
+                if (link.hasFragment())
+                    QVERIFY2(AnchorsOf(*help.Browser->document()).contains(link.fragment()), qPrintable(where));
+                ++internalLinks;
+            }
+        }
+        QVERIFY(internalLinks >= contents.size());
+    }
+
+    // Back returns along the pages read, and the contents follow the page shown.
+    void helpBackReturnsToThePageBefore()
+    {
+        THelpForm &help = m_windows->helpForm;
+        help.ShowPage(QStringLiteral("index.html"));
+        help.ContentsList->setCurrentRow(4);
+        help.Browser->setSource(THelpForm::PageUrl(QStringLiteral("journal.html#csv")));
+        QCOMPARE(help.ContentsList->currentRow(), 5);
+        QVERIFY(help.BackButton->isEnabled());
+        help.BackButton->click();
+        QCOMPARE(help.Browser->source().fileName(), QStringLiteral("settings.html"));
+        QCOMPARE(help.ContentsList->currentRow(), 4);
+        QTest::keySequence(help.Browser, QKeySequence::Back);
+        QCOMPARE(help.Browser->source().fileName(), QStringLiteral("index.html"));
+        QCOMPARE(help.ContentsList->currentRow(), 0);
+        help.close();
     }
 
     void aboutWindowShowsTheVersionTwiceAtOnePlace()
@@ -98,6 +205,8 @@ private slots:
             m_windows->mainForm.HelpPopup->actions().at(2)->trigger();
         }
         QCOMPARE(about.ProgVerLabel->text(), QStringLiteral("Nesvara v. 1.0 b89"));
+        QVERIFY(about.WebSiteLabel->text().contains(QStringLiteral("href=\"http://www.nesvara.example/\"")));
+        QVERIFY(about.WebSiteLabel->openExternalLinks());
         QCOMPARE(places.size(), 2);
         QCOMPARE(places.at(0), places.at(1));
         QVERIFY(about.isHidden());

@@ -6,16 +6,20 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kClientWidth = 434;
-constexpr int kClientHeight = 324;
+// One line taller than the original box, for the web site's address.
+constexpr int kClientHeight = 347;
 constexpr int kLinePixels = 19;
 constexpr int kLineHeight = 23;
 
 enum class Tone { Black, Green };
+
+const QString kWebSite = QStringLiteral("http://www.nesvara.example/");
 
 QLabel *line(const QString &text, Tone tone, QWidget *parent)
 {
@@ -56,6 +60,14 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent)
     layout->addWidget(line(QString(), Tone::Black, this));
     layout->addWidget(line(QStringLiteral("Контактный email:"), Tone::Black, this));
     layout->addWidget(line(QStringLiteral("info@nesvara.example"), Tone::Green, this));
+    WebSiteLabel = line(QStringLiteral("Сайт: <a href=\"%1\">%2</a>")
+                            .arg(kWebSite, QUrl(kWebSite).host()),
+                        Tone::Black, this);
+    WebSiteLabel->setTextFormat(Qt::RichText);
+    WebSiteLabel->setOpenExternalLinks(true);
+    WebSiteLabel->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    WebSiteLabel->setAccessibleName(QStringLiteral("Сайт программы"));
+    layout->addWidget(WebSiteLabel);
     layout->addWidget(line(QString(), Tone::Black, this));
     layout->addWidget(line(QStringLiteral("Инструктора:"), Tone::Black, this));
     layout->addWidget(line(QStringLiteral("Острель А. В."), Tone::Green, this));

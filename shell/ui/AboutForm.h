@@ -16,4 +16,6 @@ public:
     void Proceed();
 
     QLabel *ProgVerLabel = nullptr;
+    // The program's web site, a link for the browser.
+    QLabel *WebSiteLabel = nullptr;
 };
