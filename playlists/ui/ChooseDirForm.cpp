@@ -1,5 +1,6 @@
 #include "playlists/ui/ChooseDirForm.h"
 
+#include "playlists/StartFolder.h"
 #include "shell/ui/FormHelpers.h"
 
 #include <QComboBox>
@@ -55,6 +56,18 @@ QString WithTrailingSeparator(const QString &folder)
     return folder + QDir::separator();
 }
 
+// The volume that holds `folder`: the one with the longest root that contains it.
+int DriveOf(const QStringList &roots, const QString &folder)
+{
+    int best = 0;
+    for (int index = 1; index < roots.size(); ++index) {
+        const QString root = WithTrailingSeparator(roots.at(index));
+        if ((folder + QLatin1Char('/')).startsWith(root) && root.size() > WithTrailingSeparator(roots.at(best)).size())
+            best = index;
+    }
+    return best;
+}
+
 TChooseDirForm *g_chooseDirForm = nullptr;
 
 void DeleteChooseDirForm()
@@ -105,16 +118,18 @@ TChooseDirForm::TChooseDirForm(QWidget *parent)
     connect(SpeedButton1, &QPushButton::clicked, this, &TChooseDirForm::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TChooseDirForm::SpeedButton2Click);
 
-    RefillDrives();
+    RefillDrives(SystemRoot());
     adjustSize();
     AlignForm(this);
 }
 
-bool TChooseDirForm::GetDir(QString &res)
+bool TChooseDirForm::GetDir(QString &res, const QString &typed)
 {
     res.clear();
     fres = false;
-    RefillDrives();
+    const QString start = StartFolderFor(typed, QDir::homePath());
+    RefillDrives(start);
+    SetCurrentFolder(start);
     exec();
     if (fres)
         res = CurrentFolder();
@@ -168,15 +183,16 @@ void TChooseDirForm::resizeEvent(QResizeEvent *event)
     UpdateLabel();
 }
 
-// Rebuilt at every opening so that volumes mounted meanwhile appear; the system root is
-// selected, which also moves the tree back to it.
-void TChooseDirForm::RefillDrives()
+// Rebuilt at every opening so that volumes mounted meanwhile appear; the volume that holds
+// `start` is selected, which also moves the tree to it.
+void TChooseDirForm::RefillDrives(const QString &start)
 {
     {
         const QSignalBlocker blocker(DriveComboBox1);
+        const QStringList roots = DriveRoots();
         DriveComboBox1->clear();
-        DriveComboBox1->addItems(DriveRoots());
-        DriveComboBox1->setCurrentIndex(0);
+        DriveComboBox1->addItems(roots);
+        DriveComboBox1->setCurrentIndex(DriveOf(roots, start));
     }
     ShowDrive(DriveComboBox1->currentText());
 }

@@ -17,9 +17,9 @@ class TChooseDirForm : public QDialog
 public:
     explicit TChooseDirForm(QWidget *parent = nullptr);
 
-    // Shows the browser on the system volume's root; on OK `res` is the chosen folder
-    // with a trailing separator.
-    bool GetDir(QString &res);
+    // Shows the browser at `typed` (see StartFolderFor: a blank path opens the home folder),
+    // on the volume that holds it; on OK `res` is the chosen folder with a trailing separator.
+    bool GetDir(QString &res, const QString &typed = QString());
 
     // The folder the tree shows as current: the selected one, or the volume's root.
     QString CurrentFolder() const;
@@ -41,7 +41,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void RefillDrives();
+    void RefillDrives(const QString &start);
     void ShowDrive(const QString &root);
     void UpdateLabel();
 

@@ -46,7 +46,7 @@ void RememberFolder(QStringList &prevdirs, const QString &dir)
 
 TChooseFolderForm::TChooseFolderForm(QWidget *parent)
     : QDialog(parent)
-    , ChooseDir([](QString &res) { return ChooseDirForm()->GetDir(res); })
+    , ChooseDir([](const QString &typed, QString &res) { return ChooseDirForm()->GetDir(res, typed); })
     , CommonFolderCombo(new QComboBox(this))
     , Button10(new QPushButton(QStringLiteral("Изменить"), this))
     , ListBox1(new QListWidget(this))
@@ -120,7 +120,7 @@ bool TChooseFolderForm::GetFolder(QString &dir, qint32 &extrtype, QStringList &p
 void TChooseFolderForm::Button10Click()
 {
     QString chosen;
-    if (ChooseDir && ChooseDir(chosen))
+    if (ChooseDir && ChooseDir(CommonFolderCombo->currentText(), chosen))
         CommonFolderCombo->setEditText(chosen);
 }
 

@@ -29,8 +29,8 @@ public:
 
     bool GetFolder(QString &dir, qint32 &extrtype, QStringList &prevdirs) override;
 
-    // Opens the directory browser; replaceable in tests.
-    std::function<bool(QString &res)> ChooseDir;
+    // Opens the directory browser at the typed folder; replaceable in tests.
+    std::function<bool(const QString &typed, QString &res)> ChooseDir;
     MessageSink ShowMessage = StandardMessageSink();
 
     QComboBox *CommonFolderCombo;

@@ -1,22 +1,18 @@
 #include "playlists/ui/DialogHooks.h"
 
+#include "playlists/ui/Mp3FileDialog.h"
 #include "shell/ui/FormHelpers.h"
 
-#include <QFileDialog>
-#include <QFileInfo>
-
-// MP3 files first, every file on request; Qt's own dialog, which speaks Russian with the
-// program's translation; it opens where the user last chose a file.
 FileChooser StandardFileChooser()
 {
-    return [lastFolder = QString()](QWidget *parent, const QString &title) mutable {
-        const QString file = QFileDialog::getOpenFileName(
-            parent, title, lastFolder, QStringLiteral("Файлы MP3 (*.mp3 *.MP3);;Все файлы (*)"), nullptr,
-            QFileDialog::DontUseNativeDialog);
-        if (!file.isEmpty())
-            lastFolder = QFileInfo(file).path();
-        return file;
+    return [](QWidget *parent, const QString &title) {
+        return ChooseMp3Files(parent, title, false).value(0);
     };
+}
+
+FilesChooser StandardFilesChooser()
+{
+    return [](QWidget *parent, const QString &title) { return ChooseMp3Files(parent, title, true); };
 }
 
 YesNoQuestion StandardYesNoQuestion()

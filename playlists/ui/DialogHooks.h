@@ -11,6 +11,9 @@ class QWidget;
 
 // Asks for one file; returns its full name, or an empty string when the user cancels.
 using FileChooser = std::function<QString(QWidget *parent, const QString &title)>;
+// Asks for any number of files in one dialog; returns their full names in the order chosen,
+// or nothing when the user cancels.
+using FilesChooser = std::function<QStringList(QWidget *parent, const QString &title)>;
 // Asks a Yes/No question; true on Yes.
 using YesNoQuestion = std::function<bool(QWidget *parent, const QString &question)>;
 // Shows a message with one OK button.
@@ -18,6 +21,7 @@ using MessageSink = std::function<void(QWidget *parent, const QString &text)>;
 
 // The real ones: the open-file dialog for MP3 files and the "Nesvara" message boxes.
 FileChooser StandardFileChooser();
+FilesChooser StandardFilesChooser();
 YesNoQuestion StandardYesNoQuestion();
 MessageSink StandardMessageSink();
 

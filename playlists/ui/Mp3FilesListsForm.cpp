@@ -423,12 +423,8 @@ void TMp3FilesListsForm::Button15Click()
 {
     Guarded([this] {
         UpdateCurItem();
-        const QString title =
-            QStringLiteral("Нажмите \"Отмена\", чтобы завершить добавление файлов");
-        QStringList chosen;
-        for (QString file = ChooseFile(this, title); !file.isEmpty();
-             file = ChooseFile(this, title))
-            chosen.append(file);
+        const QStringList chosen =
+            ChooseFiles(this, QStringLiteral("Выберите файлы (несколько — с Ctrl или Shift)"));
         if (chosen.isEmpty() || !StringFilled(chosen.first()))
             return;
         FLists->AddList(ExtractLastFolderFromDir(QFileInfo(chosen.first()).path()));

@@ -36,6 +36,7 @@ public:
 
     // Standard dialogs, replaceable in tests.
     FileChooser ChooseFile = StandardFileChooser();
+    FilesChooser ChooseFiles = StandardFilesChooser();
     YesNoQuestion AskYesNo = StandardYesNoQuestion();
     MessageSink ShowMessage = StandardMessageSink();
 

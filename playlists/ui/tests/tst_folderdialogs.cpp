@@ -60,7 +60,8 @@ private slots:
     void typedFolderIsNotCompletedFromHistory();
     void changeButtonTakesBrowsedFolder();
     void dirBrowserReturnsFolderWithSeparator();
-    void dirBrowserReopensOnSystemRoot();
+    void dirBrowserOpensAtTypedFolder_data();
+    void dirBrowserOpensAtTypedFolder();
     void dirBrowserIsOneInstance();
     void checkUpdateWithoutUsableFolder_data();
     void checkUpdateWithoutUsableFolder();
@@ -189,7 +190,9 @@ void TestFolderDialogs::getFolderCancelChangesNothing()
 void TestFolderDialogs::changeButtonTakesBrowsedFolder()
 {
     TChooseFolderForm form;
-    form.ChooseDir = [](QString &res) {
+    QStringList typedAtBrowse;
+    form.ChooseDir = [&](const QString &typed, QString &res) {
+        typedAtBrowse << typed;
         res = QStringLiteral("/browsed/folder/");
         return true;
     };
@@ -197,14 +200,17 @@ void TestFolderDialogs::changeButtonTakesBrowsedFolder()
     QString dir;
     qint32 extrtype = -1;
     RunWhileModal(form, [&] { return form.GetFolder(dir, extrtype, history); }, [&] {
+        form.CommonFolderCombo->setEditText(QStringLiteral("/home/typed"));
         form.Button10->click();
+        // The browser is opened at what the field holds.
+        QCOMPARE(typedAtBrowse, QStringList{QStringLiteral("/home/typed")});
         QCOMPARE(form.CommonFolderCombo->currentText(), QStringLiteral("/browsed/folder/"));
         form.Button1->click();
     });
     QCOMPARE(dir, QStringLiteral("/browsed/folder/"));
 
     // A browser closed without OK leaves the typed folder alone.
-    form.ChooseDir = [](QString &) { return false; };
+    form.ChooseDir = [](const QString &, QString &) { return false; };
     RunWhileModal(form, [&] { return form.GetFolder(dir, extrtype, history); }, [&] {
         form.CommonFolderCombo->setEditText(QStringLiteral("/typed/"));
         form.Button10->click();
@@ -223,8 +229,6 @@ void TestFolderDialogs::dirBrowserReturnsFolderWithSeparator()
     bool accepted = false;
     RunWhileModal(form, [&] { return form.GetDir(res); }, [&] {
         QCOMPARE(form.DriveComboBox1->itemText(0), QDir::rootPath());
-        QCOMPARE(form.DriveComboBox1->currentIndex(), 0);
-        QCOMPARE(form.Label1->toolTip(), QDir::rootPath());
         form.SetCurrentFolder(folder);
         QCOMPARE(form.Label1->toolTip(), folder);
         form.SpeedButton1->click();
@@ -233,24 +237,47 @@ void TestFolderDialogs::dirBrowserReturnsFolderWithSeparator()
     QCOMPARE(res, folder + QLatin1Char('/'));
 }
 
-void TestFolderDialogs::dirBrowserReopensOnSystemRoot()
+void TestFolderDialogs::dirBrowserOpensAtTypedFolder_data()
 {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("opensAt");
+    QTest::newRow("a folder") << QStringLiteral("Музыка/Утро") << QStringLiteral("Музыка/Утро");
+    QTest::newRow("a folder not there: its parent")
+        << QStringLiteral("Музыка/Вечер/") << QStringLiteral("Музыка");
+    QTest::newRow("blank: home") << QString() << QStringLiteral("~");
+    QTest::newRow("nothing of it there: the root")
+        << QStringLiteral("/nesvara-no-such-folder/x") << QStringLiteral("/");
+}
+
+// The browser opens where the user was: at the typed folder, or as near to it as exists,
+// and OK at once takes that folder. Each opening starts again from what is typed.
+void TestFolderDialogs::dirBrowserOpensAtTypedFolder()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, opensAt);
     QTemporaryDir tmp;
+    QVERIFY(QDir(tmp.path()).mkpath(QStringLiteral("Музыка/Утро")));
+    const auto absolute = [&](const QString &path) {
+        if (path == QLatin1String("~"))
+            return QDir::homePath();
+        return path.startsWith(QLatin1Char('/')) ? path : QDir::cleanPath(tmp.filePath(path));
+    };
+    const QString expected = absolute(opensAt);
     TChooseDirForm form;
     QString res;
-    RunWhileModal(form, [&] { return form.GetDir(res); }, [&] {
-        form.SetCurrentFolder(tmp.path());
-        form.SpeedButton2->click();
-    });
-    QVERIFY(res.isEmpty());
-
     bool accepted = false;
-    RunWhileModal(form, [&] { return form.GetDir(res); }, [&] {
-        QCOMPARE(form.CurrentFolder(), QDir::rootPath());
-        form.SpeedButton1->click();
-    }, &accepted);
-    QVERIFY(accepted);
-    QCOMPARE(res, QDir::rootPath());
+    for (int opening = 0; opening < 2; ++opening) {
+        RunWhileModal(form, [&] { return form.GetDir(res, typed.isEmpty() ? typed : absolute(typed)); }, [&] {
+            QCOMPARE(form.CurrentFolder(), expected);
+            QCOMPARE(form.Label1->toolTip(), expected);
+            QVERIFY(expected.startsWith(form.DriveComboBox1->currentText()));
+            if (opening == 0)
+                form.SetCurrentFolder(QDir::rootPath());
+            form.SpeedButton1->click();
+        }, &accepted);
+        QVERIFY(accepted);
+    }
+    QCOMPARE(res, expected == QDir::rootPath() ? expected : expected + QLatin1Char('/'));
 }
 
 void TestFolderDialogs::dirBrowserIsOneInstance()

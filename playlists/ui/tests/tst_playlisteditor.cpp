@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -75,6 +76,8 @@ struct Editor
     QStringList messages;
     QStringList filesToChoose;
     QStringList fileTitles;
+    // What the many-files dialog answers, once.
+    QStringList manyFilesToChoose;
 
     Editor()
     {
@@ -86,6 +89,10 @@ struct Editor
         form.ChooseFile = [this](QWidget *, const QString &title) {
             fileTitles.append(title);
             return filesToChoose.isEmpty() ? QString() : filesToChoose.takeFirst();
+        };
+        form.ChooseFiles = [this](QWidget *, const QString &title) {
+            fileTitles.append(title);
+            return std::exchange(manyFilesToChoose, {});
         };
     }
 
@@ -121,7 +128,7 @@ private slots:
     void typedVolumeIsStoredWithoutLimit();
     void volumeThatIsNoNumberStopsOk();
     void failedSaveKeepsWindowOpen();
-    void multiFileLoopHoldsRepeats();
+    void manyFilesComeFromOneDialogInOrder();
     void addFolderByMode_data();
     void addFolderByMode();
     void addFolderThatGivesNothingSaysSo_data();
@@ -371,26 +378,30 @@ void TestPlaylistEditor::failedSaveKeepsWindowOpen()
     QCOMPARE(lists->at(0).name, QStringLiteral("Старое"));
 }
 
-void TestPlaylistEditor::multiFileLoopHoldsRepeats()
+void TestPlaylistEditor::manyFilesComeFromOneDialogInOrder()
 {
-    const QString first = QStringLiteral("/music/Утренние/a.mp3");
-    const QString second = QStringLiteral("/other/b.mp3");
+    const QString first = QStringLiteral("/music/Утренние/c.mp3");
+    const QString second = QStringLiteral("/music/Утренние/a.mp3");
+    const QString third = QStringLiteral("/other/b.mp3");
     auto lists = MakeLists({{QStringLiteral("Есть"), {}}});
     Editor editor;
-    editor.filesToChoose = {first, first, second};
+    editor.manyFilesToChoose = {first, second, third};
 
     editor.Edit(*lists, QString(), [&] {
         editor.form.Button15->click();
         QCOMPARE(editor.form.ListBox1->currentRow(), 1);
         QCOMPARE(editor.form.CurListNameEdit->text(), QStringLiteral("Утренние"));
         QCOMPARE(editor.form.fileslist->count(), 3);
+        // A cancelled dialog adds nothing.
+        editor.form.Button15->click();
+        QCOMPARE(editor.form.ListBox1->count(), 2);
         editor.form.Button5->click();
     });
 
-    const QString title = QStringLiteral("Нажмите \"Отмена\", чтобы завершить добавление файлов");
-    QCOMPARE(editor.fileTitles, QStringList(4, title));
+    const QString title = QStringLiteral("Выберите файлы (несколько — с Ctrl или Shift)");
+    QCOMPARE(editor.fileTitles, QStringList(2, title));
     QCOMPARE(Names(*lists), QStringList({QStringLiteral("Есть"), QStringLiteral("Утренние")}));
-    QCOMPARE(lists->at(1).mp3files, QStringList({first, first, second}));
+    QCOMPARE(lists->at(1).mp3files, QStringList({first, second, third}));
     QCOMPARE(lists->at(1).Vol, 1.0);
 }
 
