@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -96,7 +97,10 @@ TChooseDirForm::TChooseDirForm(QWidget *parent)
     for (int column = 1; column < FModel->columnCount(); ++column)
         DirectoryListBox1->hideColumn(column);
     DirectoryListBox1->header()->hide();
-    DirectoryListBox1->setMinimumSize(360, 320);
+    // Long folder names scroll sideways instead of being cut.
+    DirectoryListBox1->header()->setStretchLastSection(false);
+    DirectoryListBox1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    DirectoryListBox1->setMinimumSize(460, 360);
     // Long paths are elided rather than widening the window.
     Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
@@ -115,6 +119,12 @@ TChooseDirForm::TChooseDirForm(QWidget *parent)
             &TChooseDirForm::DriveComboBox1Change);
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TChooseDirForm::UpdateLabel);
+    connect(FModel, &QFileSystemModel::directoryLoaded, this, &TChooseDirForm::ModelRowsMoved);
+    connect(FModel, &QFileSystemModel::layoutChanged, this, &TChooseDirForm::ModelRowsMoved);
+    connect(FModel, &QFileSystemModel::rowsInserted, this, &TChooseDirForm::ModelRowsMoved);
+    DirectoryListBox1->installEventFilter(this);
+    DirectoryListBox1->viewport()->installEventFilter(this);
+    DirectoryListBox1->verticalScrollBar()->installEventFilter(this);
     connect(SpeedButton1, &QPushButton::clicked, this, &TChooseDirForm::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TChooseDirForm::SpeedButton2Click);
 
@@ -130,7 +140,9 @@ bool TChooseDirForm::GetDir(QString &res, const QString &typed)
     const QString start = StartFolderFor(typed, QDir::homePath());
     RefillDrives(start);
     SetCurrentFolder(start);
+    FRevealing = CurrentFolder();
     exec();
+    FRevealing.clear();
     if (fres)
         res = CurrentFolder();
     if (res.isEmpty())
@@ -151,7 +163,38 @@ void TChooseDirForm::SetCurrentFolder(const QString &folder)
     if (!index.isValid())
         return;
     DirectoryListBox1->setCurrentIndex(index);
-    DirectoryListBox1->scrollTo(index);
+    RevealCurrent();
+}
+
+void TChooseDirForm::RevealCurrent()
+{
+    const QModelIndex current = DirectoryListBox1->currentIndex();
+    if (!current.isValid())
+        return;
+    for (QModelIndex parent = current.parent(); parent.isValid() && parent != DirectoryListBox1->rootIndex();
+         parent = parent.parent())
+        DirectoryListBox1->expand(parent);
+    DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+}
+
+void TChooseDirForm::ModelRowsMoved()
+{
+    if (!FRevealing.isEmpty() && CurrentFolder() == FRevealing)
+        RevealCurrent();
+}
+
+bool TChooseDirForm::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        FRevealing.clear();
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TChooseDirForm::DriveComboBox1Change()
@@ -175,6 +218,7 @@ void TChooseDirForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     DirectoryListBox1->setFocus();
+    RevealCurrent();
 }
 
 void TChooseDirForm::resizeEvent(QResizeEvent *event)

@@ -39,15 +39,24 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void RefillDrives(const QString &start);
     void ShowDrive(const QString &root);
     void UpdateLabel();
+    // Opens the tree down to the current folder and scrolls it into view. The tree's folders
+    // load in the background, so this runs again as each folder on the way arrives.
+    void RevealCurrent();
+    // The tree's rows arrived or were sorted: the current folder may have moved.
+    void ModelRowsMoved();
 
     bool fres = false;
     QFileSystemModel *FModel;
     QString FDriveRoot;
+    // The folder the browser opened at, kept in view while the tree loads, until the user
+    // takes the tree in hand.
+    QString FRevealing;
 };
 
 // The one directory browser of the program, created on first use.

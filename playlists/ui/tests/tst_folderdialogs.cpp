@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -271,6 +272,10 @@ void TestFolderDialogs::dirBrowserOpensAtTypedFolder()
             QCOMPARE(form.CurrentFolder(), expected);
             QCOMPARE(form.Label1->toolTip(), expected);
             QVERIFY(expected.startsWith(form.DriveComboBox1->currentText()));
+            // The tree is opened down to it and shows it, once its folders have loaded.
+            QTreeView *tree = form.DirectoryListBox1;
+            if (tree->currentIndex() != tree->rootIndex())
+                QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
             if (opening == 0)
                 form.SetCurrentFolder(QDir::rootPath());
             form.SpeedButton1->click();
