@@ -3,7 +3,9 @@
 #include "shell/ProgramWindows.h"
 #include "shell/ui/FormHelpers.h"
 #include "shell/ui/NesvaraApplication.h"
+#include "voices/Techniques.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -173,6 +175,48 @@ private slots:
             }
         }
         QVERIFY(internalLinks >= contents.size());
+    }
+
+    // The help window is used from the keyboard: the arrows in the contents turn the pages,
+    // and every control has a name that a screen reader reads out.
+    void helpWindowByKeyboard()
+    {
+        THelpForm &help = m_windows->helpForm;
+        help.ShowPage(QStringLiteral("index.html"));
+        QApplication::setActiveWindow(&help);
+        QVERIFY(QTest::qWaitForWindowActive(&help));
+        QCOMPARE(QApplication::focusWidget(), help.Browser);
+        help.ContentsList->setFocus();
+        QTest::keyClick(help.ContentsList, Qt::Key_Down);
+        QCOMPARE(help.Browser->source(), THelpForm::PageUrl(QStringLiteral("techniques.html")));
+        QTest::keyClick(help.ContentsList, Qt::Key_End);
+        QCOMPARE(help.Browser->source(), THelpForm::PageUrl(QStringLiteral("keys.html")));
+        help.Browser->setFocus();
+        // Alt+С, the mnemonic of "Содержание:"; a Cyrillic key is sent with its text.
+        const auto cyrillicEs = Qt::Key(0x0421);
+        QTest::sendKeyEvent(QTest::Press, help.Browser, cyrillicEs, QStringLiteral("с"), Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Release, help.Browser, cyrillicEs, QStringLiteral("с"), Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), help.ContentsList);
+        const QList<QWidget *> controls{help.ContentsList, help.Browser, help.BackButton, help.CloseButton};
+        for (QWidget *control : controls) {
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), control->metaObject()->className());
+            QVERIFY(control->focusPolicy() & Qt::TabFocus);
+        }
+        help.close();
+    }
+
+    // The techniques page names each of the nine techniques as the technique list does.
+    void helpNamesEveryTechnique()
+    {
+        THelpForm &help = m_windows->helpForm;
+        help.Browser->setSource(THelpForm::PageUrl(QStringLiteral("techniques.html")));
+        const QString text = help.Browser->toPlainText();
+        for (int tech = 0; tech < kTechCount; ++tech) {
+            const QString name = MedTechName(static_cast<TMedTech>(tech));
+            QVERIFY2(text.contains(name), qPrintable(name));
+        }
     }
 
     // Back returns along the pages read, and the contents follow the page shown.
