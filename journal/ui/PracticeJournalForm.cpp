@@ -3,6 +3,7 @@
 #include "journal/JournalTransfer.h"
 #include "journal/ui/JournalTableModel.h"
 #include "shell/ui/FormHelpers.h"
+#include "shell/ui/RussianFileDialog.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -40,11 +41,11 @@ JournalFormDialogs withStandardDialogs(JournalFormDialogs dialogs)
 {
     if (!dialogs.chooseSaveFile)
         dialogs.chooseSaveFile = [](QWidget *parent, const QString &title, const QString &suggested) {
-            return QFileDialog::getSaveFileName(parent, title, suggested, csvFilter());
+            return ChooseRussianFile(parent, title, suggested, csvFilter(), QFileDialog::AcceptSave);
         };
     if (!dialogs.chooseOpenFile)
         dialogs.chooseOpenFile = [](QWidget *parent, const QString &title) {
-            return QFileDialog::getOpenFileName(parent, title, QDir::homePath(), csvFilter());
+            return ChooseRussianFile(parent, title, QDir::homePath(), csvFilter(), QFileDialog::AcceptOpen);
         };
     if (!dialogs.askYesNo)
         dialogs.askYesNo = AskNesvaraYesNo;

@@ -1,135 +1,18 @@
 #include "playlists/ui/Mp3FileDialog.h"
 
-#include <QDateTime>
+#include "shell/ui/RussianFileDialog.h"
+
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemModel>
-#include <QGuiApplication>
-#include <QHeaderView>
-#include <QIdentityProxyModel>
-#include <QLocale>
 #include <QPointer>
-#include <QScreen>
 #include <QStandardPaths>
-#include <QTreeView>
-#include <QUrl>
 
 namespace {
-
-constexpr int kWidth = 900;
-constexpr int kHeight = 560;
-
-enum Column { NameColumn, SizeColumn, TypeColumn, DateColumn };
 
 QString &LastFolder()
 {
     static QString folder;
     return folder;
-}
-
-QString SizeText(qint64 bytes)
-{
-    const QLocale locale;
-    if (bytes < 1024)
-        return QStringLiteral("%1 Б").arg(bytes);
-    const char *const units[] = {"КБ", "МБ", "ГБ", "ТБ"};
-    double size = double(bytes) / 1024;
-    int unit = 0;
-    for (; size >= 1024 && unit < 3; ++unit)
-        size /= 1024;
-    return QStringLiteral("%1 %2").arg(locale.toString(size, 'f', size < 10 ? 1 : 0),
-                                       QString::fromUtf8(units[unit]));
-}
-
-QString TypeText(const QFileInfo &info)
-{
-    if (info.isDir())
-        return QStringLiteral("Папка");
-    const QString suffix = info.suffix().toUpper();
-    if (suffix == QLatin1String("MP3"))
-        return QStringLiteral("Звук MP3");
-    return suffix.isEmpty() ? QStringLiteral("Файл") : QStringLiteral("Файл %1").arg(suffix);
-}
-
-// Qt's file model names types, sizes and dates in the system's language, which need not be
-// Russian, and its translation lacks some of them; this view of it says them in Russian.
-class RussianFileColumns : public QIdentityProxyModel
-{
-public:
-    using QIdentityProxyModel::QIdentityProxyModel;
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
-        if (role != Qt::DisplayRole || !files || !index.isValid() || index.column() == NameColumn)
-            return QIdentityProxyModel::data(index, role);
-        const QModelIndex source = mapToSource(index);
-        const QFileInfo info = files->fileInfo(source);
-        switch (index.column()) {
-        case SizeColumn:
-            return info.isDir() ? QString() : SizeText(info.size());
-        case TypeColumn:
-            return TypeText(info);
-        case DateColumn:
-            return info.lastModified().toString(QStringLiteral("dd.MM.yyyy HH:mm"));
-        default:
-            return QIdentityProxyModel::data(index, role);
-        }
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-            return QIdentityProxyModel::headerData(section, orientation, role);
-        switch (section) {
-        case NameColumn:
-            return QStringLiteral("Имя");
-        case SizeColumn:
-            return QStringLiteral("Размер");
-        case TypeColumn:
-            return QStringLiteral("Тип");
-        case DateColumn:
-            return QStringLiteral("Изменён");
-        default:
-            return QIdentityProxyModel::headerData(section, orientation, role);
-        }
-    }
-};
-
-// The name column takes what the others leave; they are as wide as their texts.
-void FitColumns(QFileDialog *dialog)
-{
-    auto *details = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
-    if (!details)
-        return;
-    QHeaderView *header = details->header();
-    header->setStretchLastSection(false);
-    header->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
-    const QFontMetrics metrics = details->fontMetrics();
-    const int pad = 3 * metrics.averageCharWidth();
-    header->resizeSection(SizeColumn, metrics.horizontalAdvance(QStringLiteral("1023 КБ")) + pad);
-    header->resizeSection(TypeColumn, metrics.horizontalAdvance(QStringLiteral("Файл JPEG")) + pad);
-    header->resizeSection(DateColumn, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + pad);
-}
-
-QSize SizeOnScreen(const QWidget *parent)
-{
-    const QScreen *screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return {kWidth, kHeight};
-    const QRect room = screen->availableGeometry();
-    return {std::min(kWidth, room.width() - 40), std::min(kHeight, room.height() - 60)};
-}
-
-QList<QUrl> Places()
-{
-    QList<QUrl> places{QUrl::fromLocalFile(QDir::homePath())};
-    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (QFileInfo(music).isDir() && music != QDir::homePath())
-        places << QUrl::fromLocalFile(music);
-    places << QUrl::fromLocalFile(QDir::rootPath());
-    return places;
 }
 
 } // namespace
@@ -144,22 +27,9 @@ QString Mp3DialogFolder()
 
 QFileDialog *NewMp3FileDialog(QWidget *parent, const QString &title, bool many)
 {
-    auto *dialog = new QFileDialog(parent, title, Mp3DialogFolder(),
-                                   QStringLiteral("Файлы MP3 (*.mp3 *.MP3);;Все файлы (*)"));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(many ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    dialog->setViewMode(QFileDialog::Detail);
-    dialog->setProxyModel(new RussianFileColumns(dialog));
-    dialog->setSidebarUrls(Places());
-    dialog->setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
-    dialog->setLabelText(QFileDialog::FileName, many ? QStringLiteral("Файлы:") : QStringLiteral("Файл:"));
-    dialog->setLabelText(QFileDialog::FileType, QStringLiteral("Показывать:"));
-    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Открыть"));
-    dialog->setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
-    dialog->resize(SizeOnScreen(parent));
-    FitColumns(dialog);
-    return dialog;
+    return NewRussianFileDialog(parent, title, Mp3DialogFolder(),
+                                QStringLiteral("Файлы MP3 (*.mp3 *.MP3);;Все файлы (*)"), QFileDialog::AcceptOpen,
+                                many ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
 }
 
 QStringList ChooseMp3Files(QWidget *parent, const QString &title, bool many)

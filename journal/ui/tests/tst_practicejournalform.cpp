@@ -5,6 +5,11 @@
 #include "journal/ui/PracticeJournalForm.h"
 
 #include <QAbstractAxis>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -195,6 +200,38 @@ private slots:
         form.ImportButton->click();
         QVERIFY2(answers.messages.last().contains(QStringLiteral("строка 7")), qPrintable(answers.messages.last()));
         QCOMPARE(form.Model()->rowCount(), 4);
+    }
+
+    // The window's own save dialog: Qt's dialog in Russian, the suggested name preselected,
+    // and what it gives back is where the file is written.
+    void exportThroughTheRealSaveDialog()
+    {
+        Answers answers;
+        JournalFormDialogs dialogs = scripted(answers);
+        dialogs.chooseSaveFile = nullptr;
+        TPracticeJournalForm form(*m_journal, nullptr, dialogs);
+        form.Proceed();
+        const QString target = m_dir->filePath(QStringLiteral("журнал.csv"));
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QCOMPARE(name->text(), QStringLiteral("Дневник практики.csv"));
+            auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            QCOMPARE(buttons->button(QDialogButtonBox::Save)->text(), QStringLiteral("Сохранить"));
+            QCOMPARE(dialog->labelText(QFileDialog::FileName), QStringLiteral("Имя файла:"));
+            dialog->setDirectory(m_dir->path());
+            name->setText(QFileInfo(target).fileName());
+            buttons->button(QDialogButtonBox::Save)->click();
+            answered = true;
+        });
+        form.ExportButton->click();
+        QVERIFY(answered);
+        QVERIFY(QFileInfo(target).isFile());
+        QVERIFY2(answers.messages.last().contains(QStringLiteral("записано медитаций: 4")),
+                 qPrintable(answers.messages.last()));
     }
 
     // A journal that cannot be opened: the window says why, and its buttons that would
