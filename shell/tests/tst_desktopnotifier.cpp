@@ -2,7 +2,7 @@
 // bus; and the words that say how long the meditation lasted.
 
 #include "shell/DesktopNotifier.h"
-#include "shell/tests/PrivateDbus.h"
+#include "dbus/PrivateBus.h"
 
 #include <QDBusConnectionInterface>
 #include <QSignalSpy>
@@ -78,15 +78,15 @@ void TestDesktopNotifier::minutesText()
 
 void TestDesktopNotifier::theDesktopIsToldTheMeditationEnded()
 {
-    PrivateDbus bus;
-    QVERIFY(bus.isRunning());
-    QDBusConnection desktop = bus.connect(QStringLiteral("desktop"));
+    PrivateBus bus;
+    QVERIFY(bus.IsRunning());
+    QDBusConnection desktop = bus.Connect(QStringLiteral("desktop"));
     FakeNotifications fake;
     QVERIFY(desktop.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &fake,
                                    QDBusConnection::ExportAllSlots));
     QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.Notifications")));
 
-    TDesktopNotifier notifier(bus.connect(QStringLiteral("program")));
+    TDesktopNotifier notifier(bus.Connect(QStringLiteral("program")));
     QSignalSpy finished(&notifier, &TDesktopNotifier::finished);
     QVERIFY(notifier.NotifyMeditationDone(12));
     QTRY_COMPARE(finished.size(), 1);
@@ -102,9 +102,9 @@ void TestDesktopNotifier::theDesktopIsToldTheMeditationEnded()
 
 void TestDesktopNotifier::withoutTheServiceNothingIsShown()
 {
-    PrivateDbus bus;
-    QVERIFY(bus.isRunning());
-    TDesktopNotifier notifier(bus.connect(QStringLiteral("program")));
+    PrivateBus bus;
+    QVERIFY(bus.IsRunning());
+    TDesktopNotifier notifier(bus.Connect(QStringLiteral("program")));
     QSignalSpy finished(&notifier, &TDesktopNotifier::finished);
     QElapsedTimer sending;
     sending.start();

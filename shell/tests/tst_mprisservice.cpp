@@ -2,7 +2,7 @@
 // panel sees it: its name, its properties, the methods it answers and what it announces.
 
 #include "shell/MprisService.h"
-#include "shell/tests/PrivateDbus.h"
+#include "dbus/PrivateBus.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -77,7 +77,7 @@ private:
     QDBusMessage call(const QString &interface, const QString &method, const QVariantList &args = {});
     QVariant property(const QString &interface, const QString &name);
 
-    std::unique_ptr<PrivateDbus> m_bus;
+    std::unique_ptr<PrivateBus> m_bus;
     std::unique_ptr<TMprisService> m_service;
     QDBusConnection m_client{QString()};
 };
@@ -85,12 +85,12 @@ private:
 void TestMprisService::init()
 {
     qRegisterMetaType<TMediaCommand>();
-    m_bus = std::make_unique<PrivateDbus>();
-    if (!m_bus->isRunning())
+    m_bus = std::make_unique<PrivateBus>();
+    if (!m_bus->IsRunning())
         QFAIL("dbus-daemon could not be started");
     m_service = std::make_unique<TMprisService>();
-    QVERIFY(m_service->Register(m_bus->connect(QStringLiteral("program"))));
-    m_client = m_bus->connect(QStringLiteral("panel"));
+    QVERIFY(m_service->Register(m_bus->Connect(QStringLiteral("program"))));
+    m_client = m_bus->Connect(QStringLiteral("panel"));
     QVERIFY(m_client.isConnected());
 }
 
@@ -288,7 +288,7 @@ void TestMprisService::volumeSetFromTheDesktopIsKeptWithinRange()
 void TestMprisService::aSecondCopyOfTheProgramTakesANameOfItsOwn()
 {
     TMprisService second;
-    QVERIFY(second.Register(m_bus->connect(QStringLiteral("second program"))));
+    QVERIFY(second.Register(m_bus->Connect(QStringLiteral("second program"))));
     QVERIFY(second.ServiceName().startsWith(QString::fromLatin1(TMprisService::kServiceName) + QStringLiteral(".instance")));
     QCOMPARE(m_service->ServiceName(), QString::fromLatin1(TMprisService::kServiceName));
     // The first copy still answers under the plain name.

@@ -1,14 +1,49 @@
 #include "PrivateBus.h"
 
 #include <QFile>
+#include <QStandardPaths>
 
 PrivateBus::PrivateBus()
 {
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly))
+    if (daemon.isEmpty() || !m_dir.isValid() || !WriteConfig(config))
         return;
-    file.write(QStringLiteral(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+    m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_daemon.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                            QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
+    if (!m_daemon.waitForStarted(5000))
+        return;
+    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
+    }
+    m_address = QString::fromLocal8Bit(m_daemon.readLine()).trimmed();
+}
+
+PrivateBus::~PrivateBus()
+{
+    for (const QString &name : std::as_const(m_connections))
+        QDBusConnection::disconnectFromBus(name);
+    if (m_daemon.state() == QProcess::NotRunning)
+        return;
+    m_daemon.terminate();
+    if (!m_daemon.waitForFinished(5000))
+        m_daemon.kill();
+    m_daemon.waitForFinished(5000);
+}
+
+QDBusConnection PrivateBus::Connect(const QString &name)
+{
+    const QString unique = name + QLatin1Char('-') + QString::number(m_connections.size());
+    m_connections << unique;
+    return QDBusConnection::connectToBus(m_address, unique);
+}
+
+bool PrivateBus::WriteConfig(const QString &path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray config = QStringLiteral(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
@@ -20,27 +55,6 @@ PrivateBus::PrivateBus()
     <allow own="*"/>
   </policy>
 </busconfig>
-)").arg(m_dir.path()).toUtf8());
-    file.close();
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--nofork"), QStringLiteral("--print-address"), QStringLiteral("--config-file=") + config});
-    if (!m_daemon.waitForStarted(5000))
-        return;
-    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
-    }
-    m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-}
-
-PrivateBus::~PrivateBus()
-{
-    for (const QString &name : m_connections)
-        QDBusConnection::disconnectFromBus(name);
-    m_daemon.terminate();
-    m_daemon.waitForFinished(5000);
-}
-
-QDBusConnection PrivateBus::Connect(const QString &name)
-{
-    m_connections << name;
-    return QDBusConnection::connectToBus(m_address, name);
+)").arg(m_dir.path()).toUtf8();
+    return file.write(config) == config.size() && file.flush();
 }
