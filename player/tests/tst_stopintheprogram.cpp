@@ -31,6 +31,60 @@ QString Fixture(const char *name)
 
 enum class Press { MouseClick, QueuedCall };
 
+// A program folder whose meditation starts with a 6 s tone as music and would power off
+// at its end, with the real audio layer writing to `output` what the device plays.
+TMainFormEnvironment MusicOnTheDiskDevice(const QString &programDir, const QString &output, int &shutdowns,
+                                          QStringList &messages)
+{
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+    qputenv("SDL_DISKAUDIODELAY", "93");
+
+    TMp3FilesList music;
+    music.AddList(QStringLiteral("Тон"));
+    music.at(0).mp3files = QStringList{Fixture("music_6s.mp3")};
+    music.SaveToFile(programDir + QStringLiteral("musiclists.bin"));
+    TOptionsData options;
+    options.FMedLenMin = 1;
+    options.FRemIntTech1Sec = 10;
+    options.FVolume = 1.0;
+    options.FPlayMusic = true;
+    options.FMusicPosition = 0;
+    options.FMusicFileNum = 0;
+    options.FMusicSubFileNum = -1;
+    options.FSwitchOffComputerAfterMeditation = true;
+    options.SaveToFile(programDir + QStringLiteral("options.bin"));
+
+    TMainFormEnvironment environment;
+    environment.programDir = programDir;
+    environment.audio = std::make_unique<SdlMpg123Audio>();
+    // The fixture holds only what this meditation plays: the report of empty voice
+    // folders at start-up is expected.
+    environment.showMessage = [&messages](const QString &text) {
+        if (!text.startsWith(QStringLiteral("В этих папках нет записей голоса")))
+            messages << text;
+    };
+    environment.runShutdown = [&shutdowns] { ++shutdowns; };
+    return environment;
+}
+
+QByteArray Recorded(const QString &output)
+{
+    QFile recorded(output);
+    return recorded.open(QIODevice::ReadOnly) ? recorded.readAll() : QByteArray();
+}
+
+// The loudest sample of frames [from, to) of what the device played.
+float Peak(const QByteArray &bytes, qsizetype from, qsizetype to)
+{
+    const auto *samples = reinterpret_cast<const float *>(bytes.constData());
+    to = std::min(to, bytes.size() / kBytesPerFrame);
+    float peak = 0.0f;
+    for (qsizetype i = 2 * from; i < 2 * to; ++i)
+        peak = std::max(peak, std::fabs(samples[i]));
+    return peak;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Press)
@@ -60,37 +114,9 @@ private slots:
         QVERIFY(dir.isValid());
         const QString programDir = dir.path() + QLatin1Char('/');
         const QString output = programDir + QStringLiteral("device.raw");
-        qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
-        qputenv("SDL_DISKAUDIODELAY", "93");
-
-        TMp3FilesList music;
-        music.AddList(QStringLiteral("Тон"));
-        music.at(0).mp3files = QStringList{Fixture("music_6s.mp3")};
-        music.SaveToFile(programDir + QStringLiteral("musiclists.bin"));
-        TOptionsData options;
-        options.FMedLenMin = 1;
-        options.FRemIntTech1Sec = 10;
-        options.FVolume = 1.0;
-        options.FPlayMusic = true;
-        options.FMusicPosition = 0;
-        options.FMusicFileNum = 0;
-        options.FMusicSubFileNum = -1;
-        options.FSwitchOffComputerAfterMeditation = true;
-        options.SaveToFile(programDir + QStringLiteral("options.bin"));
-
         int shutdowns = 0;
         QStringList messages;
-        TMainFormEnvironment environment;
-        environment.programDir = programDir;
-        environment.audio = std::make_unique<SdlMpg123Audio>();
-        // The fixture holds only what this meditation plays: the report of empty voice
-        // folders at start-up is expected.
-        environment.showMessage = [&messages](const QString &text) {
-            if (!text.startsWith(QStringLiteral("В этих папках нет записей голоса")))
-                messages << text;
-        };
-        environment.runShutdown = [&shutdowns] { ++shutdowns; };
+        TMainFormEnvironment environment = MusicOnTheDiskDevice(programDir, output, shutdowns, messages);
         std::optional<qsizetype> framesAtPress;
         {
             TProgramWindows windows(std::move(environment));
@@ -116,28 +142,70 @@ private slots:
         }
         QCOMPARE(shutdowns, 0);
 
-        QFile recorded(output);
-        QVERIFY(recorded.open(QIODevice::ReadOnly));
-        const QByteArray bytes = recorded.readAll();
-        const auto *samples = reinterpret_cast<const float *>(bytes.constData());
+        const QByteArray bytes = Recorded(output);
         const qsizetype frames = bytes.size() / kBytesPerFrame;
         const qsizetype silentFrom = *framesAtPress + kBufferFrames + kFadeFrames;
         QVERIFY2(frames > silentFrom + 44100 / 4, qPrintable(QString::number(frames)));
-
-        float before = 0.0f;
-        for (qsizetype i = 0; i < 2 * *framesAtPress; ++i)
-            before = std::max(before, std::fabs(samples[i]));
         // A half-scale tone at the instructor's coefficient 0.4.
+        const float before = Peak(bytes, 0, *framesAtPress);
         QVERIFY2(before > 0.15f, qPrintable(QString::number(double(before))));
-        qsizetype loud = 0;
-        float after = 0.0f;
-        for (qsizetype i = 2 * silentFrom; i < 2 * frames; ++i) {
-            loud += samples[i] != 0.0f ? 1 : 0;
-            after = std::max(after, std::fabs(samples[i]));
+        const float after = Peak(bytes, silentFrom, frames);
+        QVERIFY2(after == 0.0f, qPrintable(QStringLiteral("sound after the stop, peak %1").arg(double(after))));
+    }
+
+    // Space pauses the meditation in the window and again resumes it: the button says so,
+    // the device falls silent within one buffer and its fade, and the music goes on after.
+    void spacePausesAndResumesTheDevice()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString programDir = dir.path() + QLatin1Char('/');
+        const QString output = programDir + QStringLiteral("device.raw");
+        int shutdowns = 0;
+        QStringList messages;
+        TMainFormEnvironment environment = MusicOnTheDiskDevice(programDir, output, shutdowns, messages);
+        qsizetype pausedAt = 0;
+        qsizetype resumedAt = 0;
+        qsizetype stoppedAt = 0;
+        QString pausedText;
+        QString resumedText;
+        {
+            TProgramWindows windows(std::move(environment));
+            TMainForm &form = windows.mainForm;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            const auto framesNow = [&] { return QFileInfo(output).size() / kBytesPerFrame; };
+            QTimer::singleShot(1000, &form, [&] {
+                pausedAt = framesNow();
+                QTest::keyClick(&form, Qt::Key_Space);
+                pausedText = form.PauseButton->text();
+            });
+            QTimer::singleShot(2500, &form, [&] {
+                resumedAt = framesNow();
+                QTest::keyClick(&form, Qt::Key_Space);
+                resumedText = form.PauseButton->text();
+            });
+            QTimer::singleShot(3500, &form, [&] {
+                stoppedAt = framesNow();
+                QTest::mouseClick(form.StopButton, Qt::LeftButton);
+            });
+            QTest::mouseClick(form.Button2, Qt::LeftButton);
+            QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
+            QVERIFY(form.Player().FStopped);
+            QCOMPARE(form.PauseButton->text(), QStringLiteral("Пауза"));
+            QVERIFY(!form.PauseButton->isEnabled());
         }
-        QVERIFY2(loud == 0, qPrintable(QStringLiteral("%1 samples sound after the stop, peak %2")
-                                           .arg(loud)
-                                           .arg(double(after))));
+        QCOMPARE(shutdowns, 0);
+        QCOMPARE(pausedText, QStringLiteral("Продолжить"));
+        QCOMPARE(resumedText, QStringLiteral("Пауза"));
+        QVERIFY(pausedAt > 0 && resumedAt > pausedAt + kBufferFrames + kFadeFrames);
+
+        const QByteArray bytes = Recorded(output);
+        QVERIFY2(Peak(bytes, 0, pausedAt) > 0.15f, "the music sounded before the pause");
+        const float whilePaused = Peak(bytes, pausedAt + kBufferFrames + kFadeFrames, resumedAt);
+        QVERIFY2(whilePaused == 0.0f, qPrintable(QString::number(double(whilePaused))));
+        const float afterResume = Peak(bytes, resumedAt + kBufferFrames, stoppedAt);
+        QVERIFY2(afterResume > 0.15f, qPrintable(QString::number(double(afterResume))));
     }
 };
 

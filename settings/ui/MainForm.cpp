@@ -1200,12 +1200,14 @@ void TMainForm::DisableProgressScroll()
     UpdateRemainingTime();
 }
 
+// Called as a meditation ends, before the player counts itself as no longer playing: Pause
+// and its Space key go off here, or Space would stay taken from the focused button.
 void TMainForm::DisableStopButton()
 {
     StopButton->setEnabled(false);
     ProgressScroll->setEnabled(false);
-    ShowPauseState(m_player->FPlaying);
-    UpdateMediaState();
+    ShowPauseState(false);
+    UpdateMediaState(TPlaybackStatus::Stopped);
 }
 
 void TMainForm::RunShutdownCommand()
