@@ -139,3 +139,51 @@ rotate() {
     "${SOX[@]}" "$out.a.wav" "$out.b.wav" "$out"
     rm -f "$out.a.wav" "$out.b.wav"
 }
+
+# Integrated loudness of the default music (mono, EBU R128). The program plays music at the
+# instructor's coefficient of 0.4 (-8 dB), so it sounds at -28 LUFS, 9 LU under the voice: it
+# plays before or after the voice, never under it.
+MUSIC_LUFS=-20
+# Where the backgrounds sound after the program's volume (the playlist's factor times the
+# instructor's coefficient of 0.4): 22 LU under the voice, which stays clear above them.
+BACK_HEARD_LUFS=-41
+INSTRUCTOR_COEF=0.4
+
+# to_loudness IN.wav OUT.wav TARGET_LUFS: IN brought to the loudness; where that would lift
+# its peaks too high, they are first held down by a fast limiter.
+to_loudness() {
+    local in=$1 out=$2 target=$3 lufs peak gain limited=$2.limited.wav
+    read -r lufs peak < <(file_loudness "$in")
+    gain=$(awk -v t="$target" -v l="$lufs" 'BEGIN { printf "%.2f", t - l }')
+    if awk -v p="$peak" -v g="$gain" -v limit="$PEAK_LIMIT_DB" 'BEGIN { exit !(p + g > limit - 1) }'; then
+        local threshold
+        threshold=$(awk -v p="$PEAK_LIMIT_DB" -v g="$gain" 'BEGIN { printf "%.2f", p - 1.5 - g }')
+        "${SOX[@]}" "$in" "$limited" \
+            compand 0.002,0.1 "6:$threshold,$threshold,0,$(awk -v t="$threshold" 'BEGIN { print t + 1 }')" 0 -90 0.003
+        read -r lufs peak < <(file_loudness "$limited")
+        gain=$(awk -v t="$target" -v l="$lufs" 'BEGIN { printf "%.2f", t - l }')
+        in=$limited
+    fi
+    "${SOX[@]}" "$in" "$out" gain "$gain"
+    rm -f "$limited"
+}
+
+# loop_effect IN OUT COMMAND ARGS...: COMMAND THREE.wav RESULT.wav ARGS... applied to three
+# copies of the loop IN one after another, and OUT the middle copy of the result: an effect
+# with a memory (reverb tails, a limiter) runs on across the loop's end into its start.
+loop_effect() {
+    local in=$1 out=$2 command=$3 len
+    shift 3
+    len=$(samples "$in")
+    "${SOX[@]}" "$in" "$in" "$in" "$out.three.wav"
+    "$command" "$out.three.wav" "$out.done.wav" "$@"
+    "${SOX[@]}" "$out.done.wav" "$out" trim "${len}s" "${len}s"
+    rm -f "$out.three.wav" "$out.done.wav"
+}
+
+# sox_effect IN OUT EFFECT...
+sox_effect() {
+    local in=$1 out=$2
+    shift 2
+    "${SOX[@]}" "$in" "$out" "$@"
+}

@@ -1,7 +1,11 @@
 // The generated demo library holds everything the program reads: a recording that the audio
 // layer opens in every voice folder and preparation folder of both instructors, and every file
-// of the default music and background playlists.
+// of the default music and background playlists. It is also worth listening to: preparations
+// last as long as their titles say, every phrase of both instructors is as loud as the others,
+// music and backgrounds sit under the voice at the program's volumes, and the background loops
+// join without a step.
 
+#include "Loudness.h"
 #include "player/Mp3Decoder.h"
 #include "playlists/Mp3FilesList.h"
 #include "shell/Assert.h"
@@ -9,10 +13,20 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
+#include <cmath>
 #include <vector>
 
 namespace {
+
+// Levels the library is made at (EBU R128, mono files).
+constexpr double kVoiceLufs = -19;
+constexpr double kMusicLufs = -20;
+// A background as heard: the file's loudness with its playlist factor and the instructor's
+// coefficient applied.
+constexpr double kBackgroundHeardLufs = -41;
+constexpr double kLoudnessTolerance = 1;
 
 QString programDir()
 {
@@ -130,7 +144,7 @@ private slots:
         lists->SetBasicMusic(programDir());
         for (qint32 i = 0; i < lists->flistscount; ++i)
             for (const QString &file : lists->at(i).mp3files)
-                QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file << 60.0 << 180.5;
+                QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file << 150.0 << 300.0;
     }
 
     void defaultPlaylistFilesPlayForTheirLength()
@@ -141,6 +155,174 @@ private slots:
         const double seconds = decodedSeconds(file);
         QVERIFY2(seconds >= minSeconds && seconds <= maxSeconds,
                  qPrintable(QStringLiteral("%1 lasts %2 s").arg(file).arg(seconds)));
+    }
+
+
+    void preparationsLastAsTheirTitlesSay_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<double>("titleMinutes");
+        const QRegularExpression minutes(QStringLiteral("\\((\\d+) мин"));
+        for (int instructor = 0; instructor < 2; ++instructor) {
+            const TMp3FilesList &lists = *m_voices[instructor].FNidrasLists;
+            for (qint32 i = 0; i < lists.flistscount; ++i) {
+                const QRegularExpressionMatch match = minutes.match(lists.at(i).name);
+                QVERIFY2(match.hasMatch(), qPrintable(lists.at(i).name));
+                QCOMPARE(lists.at(i).mp3files.size(), 1);
+                QTest::addRow("%d %s", instructor, qPrintable(lists.at(i).name))
+                    << lists.at(i).mp3files.first() << match.captured(1).toDouble();
+            }
+        }
+    }
+
+    void preparationsLastAsTheirTitlesSay()
+    {
+        QFETCH(QString, file);
+        QFETCH(double, titleMinutes);
+        const double minutes = decodedSeconds(file) / 60;
+        QVERIFY2(std::abs(minutes - titleMinutes) <= 0.05 * titleMinutes,
+                 qPrintable(QStringLiteral("%1 lasts %2 min").arg(file).arg(minutes)));
+    }
+
+    // Every phrase of every recording of an instructor, preparations too, within 1 LU of the
+    // level; the two instructors within 1 LU of each other; pauses in the preparations grow.
+    void everyPhraseIsEquallyLoud()
+    {
+        double instructorMean[2] = {0, 0};
+        for (int instructor = 0; instructor < 2; ++instructor) {
+            QStringList files;
+            for (const auto &[name, list] : listsOf(m_voices[instructor]))
+                files += *list;
+            for (qint32 i = 0; i < m_voices[instructor].FNidrasLists->flistscount; ++i)
+                files += m_voices[instructor].FNidrasLists->at(i).mp3files;
+            files.removeDuplicates();
+            double energy = 0;
+            int phrases = 0;
+            for (const QString &file : files) {
+                const MonoAudio audio = DecodeMono(file);
+                QVERIFY2(!audio.samples.empty(), qPrintable(file));
+                for (const Phrase &phrase : Phrases(BlockLoudness(audio))) {
+                    QVERIFY2(std::abs(phrase.lufs - kVoiceLufs) <= kLoudnessTolerance,
+                             qPrintable(QStringLiteral("%1: the phrase ending at %2 s is at %3 LUFS")
+                                            .arg(file).arg(phrase.endSeconds).arg(phrase.lufs)));
+                    energy += std::pow(10.0, phrase.lufs / 10);
+                    ++phrases;
+                }
+            }
+            QVERIFY(phrases > 300);
+            instructorMean[instructor] = 10 * std::log10(energy / phrases);
+        }
+        QVERIFY2(std::abs(instructorMean[0] - instructorMean[1]) <= 1,
+                 qPrintable(QStringLiteral("%1 and %2 LUFS").arg(instructorMean[0]).arg(instructorMean[1])));
+    }
+
+    void preparationPausesGrowTowardsTheEnd()
+    {
+        for (int instructor = 0; instructor < 2; ++instructor) {
+            const TMp3FilesList &lists = *m_voices[instructor].FNidrasLists;
+            for (qint32 i = 0; i < lists.flistscount; ++i) {
+                const QString file = lists.at(i).mp3files.first();
+                const std::vector<Phrase> phrases = Phrases(BlockLoudness(DecodeMono(file)));
+                QVERIFY(phrases.size() > 20);
+                // Silences between phrases in the first and the last fifth of the recording.
+                const std::size_t fifth = phrases.size() / 5;
+                auto longestGap = [&](std::size_t from, std::size_t to) {
+                    double longest = 0;
+                    for (std::size_t p = from + 1; p < to; ++p)
+                        longest = std::max(longest, phrases[p].endSeconds - phrases[p - 1].endSeconds);
+                    return longest;
+                };
+                const double early = longestGap(0, fifth), late = longestGap(phrases.size() - fifth, phrases.size());
+                QVERIFY2(late > 1.5 * early, qPrintable(QStringLiteral("%1: %2 s early, %3 s late").arg(file).arg(early).arg(late)));
+            }
+        }
+    }
+
+    void musicAndBackgroundsSitUnderTheVoice_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<double>("heardLufs");
+        QTest::addColumn<double>("volume");
+        const double coef = m_voices[0].VoiceCoef;
+        QCOMPARE(m_voices[1].VoiceCoef, coef);
+        auto lists = std::make_unique<TMp3FilesList>();
+        lists->SetBasicBackSounds(programDir());
+        for (qint32 i = 0; i < lists->flistscount; ++i)
+            QTest::newRow(qPrintable(lists->at(i).name))
+                << lists->at(i).mp3files.first() << kBackgroundHeardLufs << lists->at(i).Vol * coef;
+        lists->SetBasicMusic(programDir());
+        for (qint32 i = 0; i < lists->flistscount; ++i)
+            for (const QString &file : lists->at(i).mp3files)
+                QTest::newRow(qPrintable(QFileInfo(file).fileName()))
+                    << file << kMusicLufs + 20 * std::log10(lists->at(i).Vol * coef) << lists->at(i).Vol * coef;
+    }
+
+    // The program plays these at the playlist's factor times the instructor's coefficient and
+    // the voice at full volume.
+    void musicAndBackgroundsSitUnderTheVoice()
+    {
+        QFETCH(QString, file);
+        QFETCH(double, heardLufs);
+        QFETCH(double, volume);
+        const std::vector<double> blocks = BlockLoudness(DecodeMono(file));
+        const double heard = GatedLoudness(blocks, 0, blocks.size()) + 20 * std::log10(volume);
+        QVERIFY2(std::abs(heard - heardLufs) <= kLoudnessTolerance,
+                 qPrintable(QStringLiteral("%1 sounds at %2 LUFS").arg(file).arg(heard)));
+        QVERIFY(heard <= kVoiceLufs - 6);
+    }
+
+    // Played again and again, the end of a loop runs into its start as smoothly as its
+    // samples run into each other anywhere else, at the same level.
+    void backgroundLoopsJoinWithoutASeam_data()
+    {
+        QTest::addColumn<QString>("file");
+        auto lists = std::make_unique<TMp3FilesList>();
+        lists->SetBasicBackSounds(programDir());
+        for (qint32 i = 0; i < lists->flistscount; ++i)
+            QTest::newRow(qPrintable(lists->at(i).name)) << lists->at(i).mp3files.first();
+    }
+
+    void backgroundLoopsJoinWithoutASeam()
+    {
+        QFETCH(QString, file);
+        const std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(file);
+        QVERIFY(decoder);
+        std::vector<float> all, frames(8192 * Mp3Decoder::kOutputChannels);
+        while (const std::size_t got = decoder->Read(frames.data(), 8192))
+            all.insert(all.end(), frames.begin(), frames.begin() + got * Mp3Decoder::kOutputChannels);
+        std::vector<double> left;
+        for (std::size_t i = 0; i < all.size(); i += Mp3Decoder::kOutputChannels)
+            left.push_back(all[i]);
+        const std::size_t n = left.size(), window = Mp3Decoder::kOutputRate / 10;
+        QVERIFY(n > 20 * window);
+        // Whole seconds: a loop is made of whole seconds of samples.
+        QVERIFY2(std::abs(double(n) / Mp3Decoder::kOutputRate - std::round(double(n) / Mp3Decoder::kOutputRate)) < 0.002,
+                 qPrintable(QString::number(double(n) / Mp3Decoder::kOutputRate)));
+        auto at = [&](std::ptrdiff_t i) { return left[std::size_t((i % std::ptrdiff_t(n) + std::ptrdiff_t(n)) % std::ptrdiff_t(n))]; };
+        auto rmsDb = [&](std::ptrdiff_t from) {
+            double sum = 0;
+            for (std::ptrdiff_t i = from; i < from + std::ptrdiff_t(window); ++i)
+                sum += at(i) * at(i);
+            return 10 * std::log10(sum / double(window) + 1e-12);
+        };
+        auto largestStep = [&](std::ptrdiff_t from, std::ptrdiff_t to) {
+            double step = 0;
+            for (std::ptrdiff_t i = from; i < to; ++i)
+                step = std::max(step, std::abs(at(i + 1) - at(i)));
+            return step;
+        };
+        const std::ptrdiff_t seam = std::ptrdiff_t(n);
+        const double seamStep = std::abs(at(seam) - at(seam - 1));
+        const double aroundStep = std::max(largestStep(seam - 2 * std::ptrdiff_t(window), seam - 2),
+                                           largestStep(seam + 1, seam + 2 * std::ptrdiff_t(window)));
+        QVERIFY2(seamStep <= aroundStep, qPrintable(QStringLiteral("a step of %1 at the seam, at most %2 around it").arg(seamStep).arg(aroundStep)));
+        // The level jump across the seam, against the largest jump between neighbouring windows
+        // elsewhere in the loop.
+        const double seamJump = std::abs(rmsDb(seam) - rmsDb(seam - std::ptrdiff_t(window)));
+        double usualJump = 0;
+        for (std::ptrdiff_t at0 = std::ptrdiff_t(window); at0 + std::ptrdiff_t(window) < seam; at0 += std::ptrdiff_t(window))
+            usualJump = std::max(usualJump, std::abs(rmsDb(at0) - rmsDb(at0 - std::ptrdiff_t(window))));
+        QVERIFY2(seamJump <= std::max(1.0, usualJump), qPrintable(QStringLiteral("%1 dB across the seam, %2 dB elsewhere").arg(seamJump).arg(usualJump)));
     }
 
     // The build regenerates only a library without this mark; the generator writes it last.
