@@ -1,11 +1,13 @@
 # The loudness check of the finished library (sourced by generate.sh): a file off its level
 # fails the build of the library.
 #
-# Voice: every phrase (a run of 400 ms blocks above -70 LUFS, between silences) of every
-# recording within LOUDNESS_TOLERANCE of VOICE_LUFS. Music and backgrounds: each file's
+# Voice: every phrase (a run of 400 ms blocks above -70 LUFS, between silences of more than
+# PHRASE_SILENCE_BLOCKS blocks: the slow voice pauses briefly at commas) of every recording
+# within LOUDNESS_TOLERANCE of VOICE_LUFS. Music and backgrounds: each file's
 # integrated loudness within LOUDNESS_TOLERANCE of its own level.
 
 LOUDNESS_TOLERANCE=1
+PHRASE_SILENCE_BLOCKS=3
 # Sample peaks stay below this, in dBFS.
 PEAK_LIMIT_DB=-0.5
 
@@ -31,7 +33,8 @@ check_voice() {
     ffmpeg -nostdin -hide_banner -nostats -f concat -safe 0 -i "$list" \
         -af ebur128=peak=sample -f null - 2>&1 |
         awk -v target="$VOICE_LUFS" -v tolerance="$LOUDNESS_TOLERANCE" \
-            -v peak_limit="$PEAK_LIMIT_DB" -v who="$instructor" "$R128_AWK"'
+            -v peak_limit="$PEAK_LIMIT_DB" -v who="$instructor" \
+            -v pause="$PHRASE_SILENCE_BLOCKS" "$R128_AWK"'
         BEGIN { low = 99; high = -99 }
         function close_phrase(l) {
             if (n == 0) return
@@ -47,7 +50,8 @@ check_voice() {
         / t: .* M: / {
             sub(/.* t: */, ""); t = $1
             sub(/.* M: */, ""); m = $1 + 0
-            if (m > -70) block[++n] = m; else close_phrase()
+            if (m > -70) { block[++n] = m; quiet = 0 }
+            else if (++quiet > pause) close_phrase()
             next
         }
         /^ *Peak:/ { peak = $2 }

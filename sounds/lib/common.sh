@@ -149,15 +149,21 @@ MUSIC_LUFS=-20
 BACK_HEARD_LUFS=-41
 INSTRUCTOR_COEF=0.4
 
+# The encoder's low-pass takes this much loudness off (the meter weights the highs up); files are
+# levelled this much above their target before they are encoded.
+ENCODER_LOSS_LU=0.4
+
 # to_loudness IN.wav OUT.wav TARGET_LUFS: IN brought to the loudness; where that would lift
-# its peaks too high, they are first held down by a fast limiter.
+# its peaks too high, they are first held down by a fast limiter (with room for the encoder,
+# whose peaks overshoot by up to 4 dB on noise).
 to_loudness() {
-    local in=$1 out=$2 target=$3 lufs peak gain limited=$2.limited.wav
+    local in=$1 out=$2 target lufs peak gain limited=$2.limited.wav
+    target=$(awk -v t="$3" -v l="$ENCODER_LOSS_LU" 'BEGIN { print t + l }')
     read -r lufs peak < <(file_loudness "$in")
     gain=$(awk -v t="$target" -v l="$lufs" 'BEGIN { printf "%.2f", t - l }')
-    if awk -v p="$peak" -v g="$gain" -v limit="$PEAK_LIMIT_DB" 'BEGIN { exit !(p + g > limit - 1) }'; then
+    if awk -v p="$peak" -v g="$gain" -v limit="$PEAK_LIMIT_DB" 'BEGIN { exit !(p + g > limit - 5) }'; then
         local threshold
-        threshold=$(awk -v p="$PEAK_LIMIT_DB" -v g="$gain" 'BEGIN { printf "%.2f", p - 1.5 - g }')
+        threshold=$(awk -v p="$PEAK_LIMIT_DB" -v g="$gain" 'BEGIN { printf "%.2f", p - 5 - g }')
         "${SOX[@]}" "$in" "$limited" \
             compand 0.002,0.1 "6:$threshold,$threshold,0,$(awk -v t="$threshold" 'BEGIN { print t + 1 }')" 0 -90 0.003
         read -r lufs peak < <(file_loudness "$limited")

@@ -146,7 +146,7 @@ level_sentences() {
         silence "$gap"
     done | measure_lufs_blocks >"$dir/blocks.txt"
     # The blocks that lie within a sentence and half of the gaps beside it belong to it.
-    awk -v rate="$VOICE_RATE" -v target="$VOICE_LUFS" "$R128_AWK"'
+    awk -v rate="$VOICE_RATE" -v target="$(awk -v t="$VOICE_LUFS" -v l="$ENCODER_LOSS_LU" 'BEGIN { print t + l }')" "$R128_AWK"'
         FNR == NR { start[NR] = t; t += $1 / rate + 1; end[NR] = t - 0.5; count = NR; next }
         { while (s <= count && $1 > end[s] + 0.5) s++
           if (s > count) next

@@ -142,16 +142,20 @@ double GatedLoudness(const std::vector<double> &blocks, std::size_t first, std::
 
 std::vector<Phrase> Phrases(const std::vector<double> &blocks)
 {
+    // The slow voice pauses at commas for up to this many silent blocks within a phrase.
+    constexpr std::size_t kPauseInPhrase = 3;
     std::vector<Phrase> phrases;
-    std::size_t start = 0;
+    std::size_t start = 0, lastLoud = 0;
     bool inPhrase = false;
     for (std::size_t i = 0; i <= blocks.size(); ++i) {
         const bool loud = i < blocks.size() && blocks[i] > kAbsoluteGate;
-        if (loud && !inPhrase) {
-            start = i;
+        if (loud) {
+            if (!inPhrase)
+                start = i;
             inPhrase = true;
-        } else if (!loud && inPhrase) {
-            phrases.push_back({double(i + 3) / 10, GatedLoudness(blocks, start, i)});
+            lastLoud = i;
+        } else if (inPhrase && (i - lastLoud > kPauseInPhrase || i == blocks.size())) {
+            phrases.push_back({double(lastLoud + 4) / 10, GatedLoudness(blocks, start, lastLoud + 1)});
             inPhrase = false;
         }
     }

@@ -22,8 +22,8 @@ std::vector<double> BlockLoudness(const MonoAudio &audio);
 // Gated loudness of blocks [first, last); -70 when all of them are below the absolute gate.
 double GatedLoudness(const std::vector<double> &blocks, std::size_t first, std::size_t last);
 
-// The phrases of a voice recording: runs of blocks above -70 LUFS between silences, each
-// with its gated loudness and its end in seconds.
+// The phrases of a voice recording: runs of blocks above -70 LUFS between silences longer
+// than a comma's pause, each with its gated loudness and its end in seconds.
 struct Phrase
 {
     double endSeconds;
