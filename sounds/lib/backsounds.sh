@@ -21,8 +21,8 @@ backsound_lufs() {
 make_backsound() {
     local name=$1 work=$2
     "back_$name" "$work/mix.wav" "$work"
-    loop_effect "$work/mix.wav" "$work/out.wav" to_loudness "$(backsound_lufs "$name")"
-    encode_mp3 "$work/out.wav" "$LIBRARY/BackSounds/$name.mp3" "$BACK_KBPS"
+    encode_at_loudness "$work/mix.wav" "$LIBRARY/BackSounds/$name.mp3" \
+        "$(backsound_lufs "$name")" "$BACK_KBPS" loop_to_loudness
 }
 
 # tone OUT SECONDS SYNTH_ARGS... [-- EFFECT...]: one synthesised event.

@@ -149,29 +149,90 @@ MUSIC_LUFS=-20
 BACK_HEARD_LUFS=-41
 INSTRUCTOR_COEF=0.4
 
-# The encoder's low-pass takes this much loudness off (the meter weights the highs up); files are
-# levelled this much above their target before they are encoded.
+# Sample peaks of a levelled sound before encoding, in dBFS. The encoder's low-pass makes peaks
+# of noise overshoot by about half a decibel; a file that still comes out above the check's
+# limit is levelled again under a lower ceiling (encode_at_loudness).
+LIMITER_CEILING_DB=-2
+# A decoded file this close to its loudness needs no second levelling.
+LOUDNESS_AIM_LU=0.3
+# The encoder's low-pass takes about this much loudness off (the meter weights the highs up):
+# the first levelling aims this much above the target.
 ENCODER_LOSS_LU=0.4
 
-# to_loudness IN.wav OUT.wav TARGET_LUFS: IN brought to the loudness; where that would lift
-# its peaks too high, they are first held down by a fast limiter (with room for the encoder,
-# whose peaks overshoot by up to 4 dB on noise).
+# to_loudness IN.wav OUT.wav TARGET_LUFS [CEILING_DBFS]: IN brought to the loudness. Where that
+# would lift its peaks above the ceiling, a look-ahead limiter holds them there and the gain in
+# front of it grows by what the limiting took off, until the loudness is reached.
 to_loudness() {
-    local in=$1 out=$2 target lufs peak gain limited=$2.limited.wav
-    target=$(awk -v t="$3" -v l="$ENCODER_LOSS_LU" 'BEGIN { print t + l }')
+    local in=$1 out=$2 target=$3 ceiling=${4:-$LIMITER_CEILING_DB} lufs peak gain pass
     read -r lufs peak < <(file_loudness "$in")
     gain=$(awk -v t="$target" -v l="$lufs" 'BEGIN { printf "%.2f", t - l }')
-    if awk -v p="$peak" -v g="$gain" -v limit="$PEAK_LIMIT_DB" 'BEGIN { exit !(p + g > limit - 5) }'; then
-        local threshold
-        threshold=$(awk -v p="$PEAK_LIMIT_DB" -v g="$gain" 'BEGIN { printf "%.2f", p - 5 - g }')
-        "${SOX[@]}" "$in" "$limited" \
-            compand 0.002,0.1 "6:$threshold,$threshold,0,$(awk -v t="$threshold" 'BEGIN { print t + 1 }')" 0 -90 0.003
-        read -r lufs peak < <(file_loudness "$limited")
-        gain=$(awk -v t="$target" -v l="$lufs" 'BEGIN { printf "%.2f", t - l }')
-        in=$limited
+    if awk -v p="$peak" -v g="$gain" -v c="$ceiling" 'BEGIN { exit !(p + g <= c) }'; then
+        "${SOX[@]}" "$in" "$out" gain "$gain"
+        return
     fi
-    "${SOX[@]}" "$in" "$out" gain "$gain"
-    rm -f "$limited"
+    # Each pass corrects the gain by the shortfall over the slope of the last two passes: limiting
+    # takes off more as the gain grows, so loudness rises slower than the gain.
+    local slope=1 last_gain last_lufs
+    for ((pass = 0; pass < 6; pass++)); do
+        limit_peaks "$in" "$out" "$gain" "$ceiling"
+        read -r lufs peak < <(file_loudness "$out")
+        if awk -v t="$target" -v l="$lufs" 'BEGIN { exit !(t - l < 0.1 && l - t < 0.1) }'; then
+            return
+        fi
+        if ((pass > 0)); then
+            slope=$(awk -v g="$gain" -v l="$lufs" -v g0="$last_gain" -v l0="$last_lufs" 'BEGIN {
+                s = (g == g0) ? 1 : (l - l0) / (g - g0)
+                printf "%.3f\n", (s < 0.2 ? 0.2 : (s > 1 ? 1 : s)) }')
+        fi
+        last_gain=$gain last_lufs=$lufs
+        gain=$(awk -v g="$gain" -v t="$target" -v l="$lufs" -v s="$slope" \
+            'BEGIN { printf "%.2f", g + (t - l) / s }')
+    done
+    echo "generate.sh: $(basename "$in") does not reach $target LUFS under $ceiling dBFS" >&2
+    return 1
+}
+
+# limit_peaks IN.wav OUT.wav GAIN_DB CEILING_DBFS: IN raised by the gain (in floating point, so
+# nothing clips on the way) and its sample peaks held at the ceiling; the limiter looks 5 ms
+# ahead and lets go over 100 ms, and its delay is taken out again.
+limit_peaks() {
+    local limit
+    limit=$(awk -v c="$4" 'BEGIN { printf "%.5f", 10 ^ (c / 20) }')
+    ffmpeg -nostdin -hide_banner -loglevel error -y -i "$1" \
+        -af "aformat=sample_fmts=dbl,volume=${3}dB,alimiter=limit=$limit:attack=5:release=100:level=0:latency=1" \
+        -c:a pcm_s32le "$2"
+}
+
+# loop_to_loudness IN.wav OUT.wav TARGET_LUFS [CEILING_DBFS]: to_loudness for a loop; the
+# limiter ends the loop in the state it starts it with.
+loop_to_loudness() {
+    loop_effect "$1" "$2" to_loudness "${@:3}"
+}
+
+# encode_at_loudness IN.wav OUT.mp3 TARGET_LUFS KBPS LEVELLER: IN levelled by LEVELLER
+# (to_loudness or loop_to_loudness), encoded, and decoded again to see what the encoder did.
+# The encoder's low-pass takes some loudness off and lets peaks overshoot; when the file is off
+# its loudness or above the peak limit, it is levelled again for the difference, under a ceiling
+# lowered by the overshoot, and encoded anew.
+encode_at_loudness() {
+    local in=$1 out=$2 target=$3 kbps=$4 leveller=$5
+    local aim ceiling=$LIMITER_CEILING_DB pass lufs peak dir
+    aim=$(awk -v t="$target" -v l="$ENCODER_LOSS_LU" 'BEGIN { print t + l }')
+    dir=$(mktemp -d "$WORK/level.XXXXXX")
+    for ((pass = 0; pass < 3; pass++)); do
+        "$leveller" "$in" "$dir/level.wav" "$aim" "$ceiling"
+        encode_mp3 "$dir/level.wav" "$out" "$kbps"
+        read -r lufs peak < <(file_loudness "$out")
+        if awk -v l="$lufs" -v t="$target" -v aim="$LOUDNESS_AIM_LU" -v p="$peak" \
+            -v limit="$PEAK_LIMIT_DB" 'BEGIN { exit !(l - t <= aim && t - l <= aim && p <= limit - 0.2) }'; then
+            break
+        fi
+        read -r aim ceiling < <(awk -v a="$aim" -v t="$target" -v l="$lufs" -v c="$ceiling" \
+            -v p="$peak" -v limit="$PEAK_LIMIT_DB" 'BEGIN {
+                over = p - (limit - 0.3); if (over < 0) over = 0
+                printf "%.2f %.2f\n", a + t - l, c - over }')
+    done
+    rm -rf "$dir"
 }
 
 # loop_effect IN OUT COMMAND ARGS...: COMMAND THREE.wav RESULT.wav ARGS... applied to three

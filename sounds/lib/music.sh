@@ -107,8 +107,7 @@ make_music_piece() {
 
     mix "$w/piece.wav" "$w/pad.wav" 1 "$w/melody.wav" 0.45 -- reverb 30 50 80 \
         trim 0 "${total}s" fade q 2 "${total}s" 6
-    to_loudness "$w/piece.wav" "$w/level.wav" "$MUSIC_LUFS"
-    encode_mp3 "$w/level.wav" "$LIBRARY/$path" "$MUSIC_KBPS"
+    encode_at_loudness "$w/piece.wav" "$LIBRARY/$path" "$MUSIC_LUFS" "$MUSIC_KBPS" to_loudness
 }
 
 # make_mantra WORK_DIR: "Не думай" chanted slowly, again and again, over a low drone.
@@ -125,6 +124,6 @@ make_mantra() {
         remix - tremolo 0.2 15 lowpass 600 fade q 4 "$total" 6
     mix "$w/mantra.wav" "$w/chants.wav" 1 "$w/drone.wav" 0.35 -- \
         trim 0 "$total" fade q 1 "$total" 5
-    to_loudness "$w/mantra.wav" "$w/level.wav" "$MUSIC_LUFS"
-    encode_mp3 "$w/level.wav" "$LIBRARY/$MANTRA_FILE" "$MUSIC_KBPS"
+    encode_at_loudness "$w/mantra.wav" "$LIBRARY/$MANTRA_FILE" "$MUSIC_LUFS" "$MUSIC_KBPS" \
+        to_loudness
 }
