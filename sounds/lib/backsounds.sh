@@ -16,10 +16,16 @@ backsound_lufs() {
         'BEGIN { printf "%.1f\n", heard - 20 * log(vol * coef) / log(10) }'
 }
 
+# Backgrounds are made at the rate the program plays at (44.1 kHz), so that its decoder hands
+# them on without resampling: a resampler starts every pass of a loop afresh from silence, and
+# where the loop's samples are far from zero at the join (the low rumble of the train, the sea's
+# murmur) that start is a click.
+BACK_RATE=44100
+
 # make_backsound NAME WORK_DIR: the loop is levelled as the middle of three copies of itself,
 # so that the limiter ends the loop in the state it starts it with.
 make_backsound() {
-    local name=$1 work=$2
+    local name=$1 work=$2 RATE=$BACK_RATE
     "back_$name" "$work/mix.wav" "$work"
     encode_at_loudness "$work/mix.wav" "$LIBRARY/BackSounds/$name.mp3" \
         "$(backsound_lufs "$name")" "$BACK_KBPS" loop_to_loudness

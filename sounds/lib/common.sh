@@ -1,6 +1,6 @@
 # Shared helpers of the demo library generator (sourced by generate.sh).
 
-# Backgrounds and music are made at this rate; espeak-ng speaks at 22050 Hz.
+# Music is made at this rate, backgrounds at BACK_RATE; espeak-ng speaks at 22050 Hz.
 RATE=32000
 # Repeatable noise: the same texts and scripts give the same library.
 SOX=(sox -R -V1)
@@ -20,10 +20,13 @@ job_slots() {
     nproc 2>/dev/null || echo 2
 }
 
-# encode_mp3 IN.wav OUT.mp3 KBPS: mono, constant bit rate.
+# encode_mp3 IN.wav OUT.mp3 KBPS: mono, constant bit rate, at IN's own rate (lame would pick a
+# lower one for a low bit rate).
 encode_mp3() {
+    local khz
+    khz=$(soxi -r "$1" | awk '{ print $1 / 1000 }')
     mkdir -p "$(dirname "$2")"
-    lame --quiet --nohist -m m -b "$3" "$1" "$2"
+    lame --quiet --nohist -m m -b "$3" --resample "$khz" "$1" "$2"
 }
 
 # samples FILE: length in samples.

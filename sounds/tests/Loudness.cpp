@@ -155,7 +155,10 @@ std::vector<Phrase> Phrases(const std::vector<double> &blocks)
             inPhrase = true;
             lastLoud = i;
         } else if (inPhrase && (i - lastLoud > kPauseInPhrase || i == blocks.size())) {
-            phrases.push_back({double(lastLoud + 4) / 10, GatedLoudness(blocks, start, lastLoud + 1)});
+            // A block is loud as soon as its last 100 ms hold sound, and stays loud until its
+            // first 100 ms are past the sound.
+            phrases.push_back({double(start + 3) / 10, double(lastLoud + 1) / 10,
+                               GatedLoudness(blocks, start, lastLoud + 1)});
             inPhrase = false;
         }
     }

@@ -23,9 +23,11 @@ std::vector<double> BlockLoudness(const MonoAudio &audio);
 double GatedLoudness(const std::vector<double> &blocks, std::size_t first, std::size_t last);
 
 // The phrases of a voice recording: runs of blocks above -70 LUFS between silences longer
-// than a comma's pause, each with its gated loudness and its end in seconds.
+// than a comma's pause, each with its gated loudness and where its sound starts and ends, in
+// seconds (to the 100 ms step of the blocks).
 struct Phrase
 {
+    double startSeconds;
     double endSeconds;
     double lufs;
 };

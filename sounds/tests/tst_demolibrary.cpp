@@ -235,12 +235,13 @@ private slots:
                 const QString file = lists.at(i).mp3files.first();
                 const std::vector<Phrase> &phrases = phrasesOf(file);
                 QVERIFY(phrases.size() > 20);
-                // Silences between phrases in the first and the last fifth of the recording.
+                // The longest silence between phrases in the first and the last fifth of the
+                // recording: the pauses between lines, whatever the lines' lengths.
                 const std::size_t fifth = phrases.size() / 5;
                 auto longestGap = [&](std::size_t from, std::size_t to) {
                     double longest = 0;
                     for (std::size_t p = from + 1; p < to; ++p)
-                        longest = std::max(longest, phrases[p].endSeconds - phrases[p - 1].endSeconds);
+                        longest = std::max(longest, phrases[p].startSeconds - phrases[p - 1].endSeconds);
                     return longest;
                 };
                 const double early = longestGap(0, fifth), late = longestGap(phrases.size() - fifth, phrases.size());
