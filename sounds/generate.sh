@@ -75,7 +75,9 @@ main() {
         return 2
     fi
     check_tools espeak-ng sox lame ffmpeg
-    local out=${1%/}
+    # Absolute: the voice check's list of files is read relative to its own folder.
+    local out
+    out=$(realpath -m -- "${1%/}")
     mkdir -p "$(dirname "$out")"
     # Left-overs of a run that was killed.
     rm -rf "$out".tmp.* "$out".work.* "$out".old.*
