@@ -207,9 +207,27 @@ limit_peaks() {
 }
 
 # loop_to_loudness IN.wav OUT.wav TARGET_LUFS [CEILING_DBFS]: to_loudness for a loop; the
-# limiter ends the loop in the state it starts it with.
+# limiter ends the loop in the state it starts it with. The loop then starts where its sound is
+# nearest to silence: the encoder sees the file's ends as steps from and to silence, and rings
+# at a step (a tick at every join, heard over a low rumble) as much as the step is high.
 loop_to_loudness() {
-    loop_effect "$1" "$2" to_loudness "${@:3}"
+    loop_effect "$1" "$2.level.wav" to_loudness "${@:3}"
+    rotate "$2.level.wav" "$2" "$(quietest_sample "$2.level.wav")"
+    rm -f "$2.level.wav"
+}
+
+# quietest_sample IN.wav: the sample of IN's first two seconds that lies nearest to zero and
+# moves least from the one before, as sox counts samples ("<n>s", n from 1).
+quietest_sample() {
+    "${SOX[@]}" "$1" -t dat - trim 0 2 | awk '
+        /^;/ { next }
+        { x = $2 + 0
+          if (n > 0) {
+              v = (x < 0 ? -x : x) + (x < last ? last - x : x - last)
+              if (best == "" || v < best) { best = v; at = n }
+          }
+          last = x; n++ }
+        END { print at "s" }'
 }
 
 # encode_at_loudness IN.wav OUT.mp3 TARGET_LUFS KBPS LEVELLER: IN levelled by LEVELLER

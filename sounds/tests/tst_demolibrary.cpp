@@ -299,11 +299,13 @@ private slots:
         QFETCH(QString, file);
         const std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(file);
         QVERIFY(decoder);
+        // Mono files come out mono: a frame holds Channels() samples.
+        const std::size_t channels = std::size_t(decoder->Channels());
         std::vector<float> all, frames(8192 * Mp3Decoder::kOutputChannels);
         while (const std::size_t got = decoder->Read(frames.data(), 8192))
-            all.insert(all.end(), frames.begin(), frames.begin() + got * Mp3Decoder::kOutputChannels);
+            all.insert(all.end(), frames.begin(), frames.begin() + std::ptrdiff_t(got * channels));
         std::vector<double> left;
-        for (std::size_t i = 0; i < all.size(); i += Mp3Decoder::kOutputChannels)
+        for (std::size_t i = 0; i < all.size(); i += channels)
             left.push_back(all[i]);
         const std::size_t n = left.size(), window = Mp3Decoder::kOutputRate / 10;
         QVERIFY(n > 20 * window);
