@@ -14,31 +14,54 @@ source "$SOUNDS_SRC/lib/common.sh"
 source "$SOUNDS_SRC/lib/voices.sh"
 source "$SOUNDS_SRC/lib/backsounds.sh"
 source "$SOUNDS_SRC/lib/music.sh"
+source "$SOUNDS_SRC/lib/check.sh"
 
-# One job of the parallel run: "voice:<text file below texts/>", "back:<name>", "music:<index>"
-# or "mantra". Needs LIBRARY and WORK in the environment.
+# One job of a parallel run: "speak:<instructor>:<part>", "level:<instructor>",
+# "voice:<text file below texts/>", "back:<name>", "music:<index>", "mantra" or
+# "check:<what>". Needs LIBRARY and WORK in the environment.
 run_job() {
     local job=$1
     local work
     work=$(mktemp -d "$WORK/job.XXXXXX")
     case $job in
-        voice:*) make_voice_folder "${job#voice:}" "$work" ;;
+        speak:*) IFS=: read -r _ instructor part <<<"$job"
+            speak_sentences "$instructor" "$part" "$SPEAK_PARTS" ;;
+        level:*) level_sentences "${job#level:}" ;;
+        voice:*) make_voice_folder "${job#voice:}" ;;
         back:*) make_backsound "${job#back:}" "$work" ;;
         music:*) make_music_piece "${job#music:}" "$work" ;;
         mantra) make_mantra "$work" ;;
+        check:*) check_loudness "${job#check:}" ;;
         *) echo "generate.sh: unknown job $job" >&2; return 1 ;;
     esac
     rm -rf "$work"
 }
 
-# Longest jobs first, so that the two workers finish together.
-list_jobs() {
+# Each instructor's sentences are spoken in this many parallel parts.
+SPEAK_PARTS=4
+
+# The jobs of the first run: sentences, music and backgrounds; longest first, so that the
+# workers finish together.
+first_jobs() {
     echo mantra
-    local i
+    local i instructor
     for ((i = 0; i < ${#MUSIC_FILES[@]}; i++)); do echo "music:$i"; done
+    for instructor in $(instructors); do
+        for ((i = 0; i < SPEAK_PARTS; i++)); do echo "speak:$instructor:$i"; done
+    done
     for name in "${BACKSOUND_NAMES[@]}"; do echo "back:$name"; done
-    (cd "$SOUNDS_SRC/texts" && find . -name '*.txt' | sed 's|^\./||' | LC_ALL=C sort) |
+}
+
+# The voice recordings, preparations first.
+voice_jobs() {
+    (cd "$SOUNDS_SRC/texts" && find . -name '*.txt' | sed 's|^\./||' |
+        awk -F/ '{ print ($NF ~ /^Nidras/ ? 0 : 1) "\t" $0 }' | LC_ALL=C sort | cut -f2) |
         sed 's/^/voice:/'
+}
+
+# run_jobs: the jobs on stdin, as many at a time as there are processors.
+run_jobs() {
+    xargs -d '\n' -n 1 -P "$(job_slots)" "$SOUNDS_SRC/generate.sh" --job
 }
 
 # Jobs that a signal stopped may still be writing for a moment.
@@ -51,8 +74,10 @@ main() {
         echo "usage: generate.sh OUTPUT_SOUNDS_DIR" >&2
         return 2
     fi
-    check_tools espeak-ng sox lame
-    local out=${1%/}
+    check_tools espeak-ng sox lame ffmpeg
+    # Absolute: the voice check's list of files is read relative to its own folder.
+    local out
+    out=$(realpath -m -- "${1%/}")
     mkdir -p "$(dirname "$out")"
     # Left-overs of a run that was killed.
     rm -rf "$out".tmp.* "$out".work.* "$out".old.*
@@ -62,7 +87,12 @@ main() {
     trap cleanup EXIT
     export LIBRARY WORK
 
-    list_jobs | xargs -d '\n' -n 1 -P "$(job_slots)" "$SOUNDS_SRC/generate.sh" --job
+    local started=$SECONDS
+    collect_sentences
+    first_jobs | run_jobs
+    instructors | sed 's/^/level:/' | run_jobs
+    voice_jobs | run_jobs
+    check_jobs | run_jobs
 
     touch "$LIBRARY/.demo-library.stamp"
     chmod 755 "$LIBRARY"
@@ -71,7 +101,7 @@ main() {
     fi
     mv "$LIBRARY" "$out"
     rm -rf "$out.old.$$"
-    echo "Demo sounds: $(du -sh "$out" | cut -f1) in $out"
+    echo "Demo sounds: $(du -sh "$out" | cut -f1) in $out, made in $((SECONDS - started)) s"
 }
 
 if [ "${1:-}" = --job ]; then

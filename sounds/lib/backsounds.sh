@@ -6,14 +6,29 @@
 
 BACKSOUND_NAMES=(heavyrain stream forest train sea gvalt fire firen wind frogs)
 BACK_KBPS=56
-BACK_PEAK_DB=-3
+# The volume factor of each background in the default playlists.
+declare -A BACK_PLAYLIST_VOL=([heavyrain]=0.4 [stream]=0.1 [forest]=0.1 [train]=0.5 [sea]=0.5
+    [gvalt]=0.12 [fire]=0.4 [firen]=0.4 [wind]=0.4 [frogs]=0.2)
 
-# make_backsound NAME WORK_DIR
+# backsound_lufs NAME: the file's loudness that the program's volume brings to BACK_HEARD_LUFS.
+backsound_lufs() {
+    awk -v heard="$BACK_HEARD_LUFS" -v vol="${BACK_PLAYLIST_VOL[$1]}" -v coef="$INSTRUCTOR_COEF" \
+        'BEGIN { printf "%.1f\n", heard - 20 * log(vol * coef) / log(10) }'
+}
+
+# Backgrounds are made at the rate the program plays at (44.1 kHz), so that its decoder hands
+# them on without resampling: a resampler starts every pass of a loop afresh from silence, and
+# where the loop's samples are far from zero at the join (the low rumble of the train, the sea's
+# murmur) that start is a click.
+BACK_RATE=44100
+
+# make_backsound NAME WORK_DIR: the loop is levelled as the middle of three copies of itself,
+# so that the limiter ends the loop in the state it starts it with.
 make_backsound() {
-    local name=$1 work=$2
+    local name=$1 work=$2 RATE=$BACK_RATE
     "back_$name" "$work/mix.wav" "$work"
-    "${SOX[@]}" "$work/mix.wav" "$work/out.wav" gain -n "$BACK_PEAK_DB"
-    encode_mp3 "$work/out.wav" "$LIBRARY/BackSounds/$name.mp3" "$BACK_KBPS"
+    encode_at_loudness "$work/mix.wav" "$LIBRARY/BackSounds/$name.mp3" \
+        "$(backsound_lufs "$name")" "$BACK_KBPS" loop_to_loudness
 }
 
 # tone OUT SECONDS SYNTH_ARGS... [-- EFFECT...]: one synthesised event.
@@ -92,7 +107,7 @@ back_forest() {
     join "$w/cuckoo.wav" "$w/ku.wav" "$w/g15.wav" "$w/g15.wav" "$w/g15.wav" "$w/ku.wav"
     scatter "$w/birds.wav" $len 31 40 260 "$w/trill.wav" "$w/whistle.wav" "$w/tweet.wav" \
         "$w/rise.wav" "$w/trill.wav" "$w/tweet.wav" "$w/cuckoo.wav"
-    "${SOX[@]}" "$w/birds.wav" "$w/birds2.wav" reverb 30 50 70 trim 0 $len
+    loop_effect "$w/birds.wav" "$w/birds2.wav" sox_effect reverb 30 50 70
     mix "$out" "$w/air2.wav" 0.5 "$w/leaves2.wav" 0.12 "$w/birds2.wav" 0.35
 }
 
@@ -152,7 +167,7 @@ back_gvalt() {
         "$w/cry.wav"
     scatter "$w/gulls.wav" $len 47 60 380 "$w/cry.wav" "$w/cryHigh.wav" "$w/cryLow.wav" \
         "$w/run.wav"
-    "${SOX[@]}" "$w/gulls.wav" "$w/gulls2.wav" reverb 25 50 60 trim 0 $len
+    loop_effect "$w/gulls.wav" "$w/gulls2.wav" sox_effect reverb 25 50 60
     mix "$out" "$w/sea.wav" 0.45 "$w/gulls2.wav" 0.5
 }
 
@@ -222,6 +237,6 @@ back_frogs() {
     join "$w/small4.wav" "$w/small3.wav" "$w/g.wav" "$w/small.wav"
     scatter "$w/frogA.wav" $len 67 50 200 "$w/big2.wav" "$w/big3.wav" "$w/big.wav"
     scatter "$w/frogB.wav" $len 71 60 250 "$w/small3.wav" "$w/small4.wav" "$w/small.wav"
-    "${SOX[@]}" "$w/frogB.wav" "$w/frogB2.wav" reverb 20 50 40 trim 0 $len
+    loop_effect "$w/frogB.wav" "$w/frogB2.wav" sox_effect reverb 20 50 40
     mix "$out" "$w/night.wav" 0.12 "$w/frogA.wav" 0.9 "$w/frogB2.wav" 0.6
 }
