@@ -182,7 +182,7 @@ thread_medians() {
     for file in "$@"; do
         awk -F';' '/^thread=/ { sub(/^thread=/, ""); total += $4; line[++n] = $0 }
             END { for (i = 1; i <= n; i++) { split(line[i], f, ";");
-                  printf "%s\t%s\t%s\t%s\t%s\n", f[1], f[2], f[3], f[4], total > 0 ? 100 * f[4] / total : 0 } }' "$file"
+                  printf "%s\t%s\t%s\t%s\t%s\n", f[1], f[2], f[3], f[4], (total > 0 ? 100 * f[4] / total : 0) } }' "$file"
     done | awk -F'\t' '
         function median(list,   v, n, i, j, t) {
             n = split(list, v, " ")
