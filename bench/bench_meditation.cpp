@@ -5,14 +5,18 @@
 //   bench_meditation --program-dir DIR [--minutes 2] [--technique 1] [--reminder-sec 3]
 //                    [--breath-ms 2000] [--instructor 0] [--backsound 1]
 //                    [--background-files a.mp3,b.mp3] [--opened-files OUT]
+//                    [--loop-memory-bytes N]   (0: every file streams, loops too)
 //
 // Figures: the CPU seconds from Start to the end, all threads and the user-interface
 // thread alone; how long phrases sounded and how long the silences between them lasted, and
 // for each of the two the user-interface thread's wake-ups per second, counted two ways:
-// its voluntary context switches (every real sleep) and its event loop's blocking waits.
+// its voluntary context switches (every real sleep) and its event loop's blocking waits;
+// and for every thread of the process its wake-ups per second in each of the two (all its
+// context switches) and its CPU seconds, from /proc/self/task at each change.
 
 #include "bench/BenchClock.h"
 #include "bench/ObservedAudio.h"
+#include "bench/ThreadStats.h"
 #include "player/MeditationPlayer.h"
 #include "player/SdlMpg123Audio.h"
 #include "settings/ui/MainForm.h"
@@ -27,6 +31,7 @@
 #include <QTextStream>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -45,6 +50,7 @@ struct Settings
     int backsound = 1;
     QStringList backgroundFiles;
     QString openedFilesOut;
+    std::size_t loopMemoryBytes = SdlMpg123Audio::kLoopMemoryLimitBytes;
 };
 
 Settings ParseSettings(const QCoreApplication &app)
@@ -59,7 +65,9 @@ Settings ParseSettings(const QCoreApplication &app)
     const QCommandLineOption backsound(QStringLiteral("backsound"), QStringLiteral("Background list, 1-based."), QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption backgroundFiles(QStringLiteral("background-files"), QStringLiteral("Files that replace the background list."), QStringLiteral("list"));
     const QCommandLineOption openedFiles(QStringLiteral("opened-files"), QStringLiteral("Where to list the files played."), QStringLiteral("file"));
-    parser.addOptions({programDir, minutes, technique, reminderSec, breathMs, instructor, backsound, backgroundFiles, openedFiles});
+    const QCommandLineOption loopMemory(QStringLiteral("loop-memory-bytes"), QStringLiteral("Largest loop kept decoded in memory."), QStringLiteral("n"),
+                                        QString::number(SdlMpg123Audio::kLoopMemoryLimitBytes));
+    parser.addOptions({programDir, minutes, technique, reminderSec, breathMs, instructor, backsound, backgroundFiles, openedFiles, loopMemory});
     parser.process(app);
 
     Settings settings;
@@ -75,6 +83,7 @@ Settings ParseSettings(const QCoreApplication &app)
     if (parser.isSet(backgroundFiles))
         settings.backgroundFiles = parser.value(backgroundFiles).split(QLatin1Char(','));
     settings.openedFilesOut = parser.value(openedFiles);
+    settings.loopMemoryBytes = parser.value(loopMemory).toULongLong();
     return settings;
 }
 
@@ -115,6 +124,8 @@ public:
     void CountWait() { ++m_waits; }
     const Totals &Phrases() const { return m_totals[1]; }
     const Totals &Between() const { return m_totals[0]; }
+    const bench::ThreadTotals &PhraseThreads() const { return m_threads[1]; }
+    const bench::ThreadTotals &BetweenThreads() const { return m_threads[0]; }
 
 private:
     void Mark()
@@ -122,6 +133,7 @@ private:
         m_since = bench::MonotonicSeconds();
         m_switchesSince = bench::ThreadVoluntarySwitches();
         m_waitsSince = m_waits;
+        m_threadsSince = bench::SampleThreads();
     }
     void Account()
     {
@@ -131,10 +143,14 @@ private:
         totals.seconds += now - m_since;
         totals.switches += switches - m_switchesSince;
         totals.waits += m_waits - m_waitsSince;
+        const QMap<long long, bench::ThreadSample> threads = bench::SampleThreads();
+        m_threads[m_speaking].Add(m_threadsSince, threads);
         Mark();
     }
 
     std::array<Totals, 2> m_totals{};
+    std::array<bench::ThreadTotals, 2> m_threads{};
+    QMap<long long, bench::ThreadSample> m_threadsSince;
     bool m_speaking = false;
     bool m_running = false;
     double m_since = 0;
@@ -192,6 +208,35 @@ void ReplaceBackground(TMainForm &form, const Settings &settings)
     list.Vol = 1.0;
 }
 
+// One line per thread that lived while the meditation played: "thread=NAME;wake-ups per s
+// while a phrase sounds;wake-ups per s between phrases;CPU s". The user-interface thread
+// is "main"; threads of the same name are told apart by a number, in the order of birth.
+void PrintThreads(const PhaseMeter &meter)
+{
+    const auto &phrases = meter.PhraseThreads().Threads();
+    const auto &between = meter.BetweenThreads().Threads();
+    QMap<long long, QString> names;
+    for (auto it = phrases.begin(); it != phrases.end(); ++it)
+        names.insert(it.key(), it->name);
+    for (auto it = between.begin(); it != between.end(); ++it)
+        names.insert(it.key(), it->name);
+    const double phraseSeconds = std::max(meter.Phrases().seconds, 1e-9);
+    const double betweenSeconds = std::max(meter.Between().seconds, 1e-9);
+    QMap<QString, int> seen;
+    QTextStream out(stdout);
+    for (auto it = names.begin(); it != names.end(); ++it) {
+        QString name = it.key() == getpid() ? QStringLiteral("main") : it.value();
+        name.replace(QLatin1Char(';'), QLatin1Char('_'));
+        if (const int count = ++seen[name]; count > 1)
+            name += QStringLiteral(" #%1").arg(count);
+        const auto phrase = phrases.value(it.key());
+        const auto quiet = between.value(it.key());
+        out << "thread=" << name << ';' << QString::number(double(phrase.wakeups) / phraseSeconds, 'f', 3) << ';'
+            << QString::number(double(quiet.wakeups) / betweenSeconds, 'f', 3) << ';'
+            << QString::number(phrase.cpuSeconds + quiet.cpuSeconds, 'f', 3) << '\n';
+    }
+}
+
 void WriteLines(const QString &path, const QStringList &lines)
 {
     QFile file(path);
@@ -214,7 +259,7 @@ int main(int argc, char **argv)
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
                      [&meter] { meter.CountWait(); });
 
-    auto observed = std::make_unique<ObservedAudio>(std::make_unique<SdlMpg123Audio>(),
+    auto observed = std::make_unique<ObservedAudio>(std::make_unique<SdlMpg123Audio>(settings.loopMemoryBytes),
                                                     [&meter](bool speaking) { meter.Switch(speaking); });
     ObservedAudio &audio = *observed;
     TMainFormEnvironment environment;
@@ -256,6 +301,7 @@ int main(int argc, char **argv)
     bench::PrintFigure("background_streams", audio.BackgroundStreams());
     printPhase("phrase", meter.Phrases());
     printPhase("between", meter.Between());
+    PrintThreads(meter);
     if (!settings.openedFilesOut.isEmpty())
         WriteLines(settings.openedFilesOut, audio.OpenedFiles());
 

@@ -5,7 +5,7 @@
 #
 #   bench/run.sh [RUNS]           RUNS meditations, ffplay runs and gap runs (default 3)
 #
-#   BENCH_MINUTES       length of the measured meditation (default 2)
+#   BENCH_MINUTES       length of the measured meditation (default 1)
 #   BENCH_GAP_MINUTES   length of the meditation recorded for the gap measure (default 1)
 #   NESVARA_BENCH_BUILD_DIR   build folder (default build-bench)
 #
@@ -15,7 +15,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${NESVARA_BENCH_BUILD_DIR:-$ROOT/build-bench}
 RUNS=${1:-3}
-MINUTES=${BENCH_MINUTES:-2}
+MINUTES=${BENCH_MINUTES:-1}
 GAP_MINUTES=${BENCH_GAP_MINUTES:-1}
 STARTUP_RUNS=$((RUNS > 5 ? RUNS : 5))
 BENCH_TARGETS=(bench_meditation bench_startup bench_collection bench_decode bench_silence_scan bench_stop
@@ -28,6 +28,7 @@ SILENCE_TECHNIQUE=0
 
 log() { echo "bench: $*" >&2; }
 
+# Also in scripts/setup.sh; named here so that the benchmarks run on a machine set up before.
 install_missing_tools() {
     "$ROOT/scripts/install-packages.sh" ffmpeg time sox lame
 }
@@ -80,11 +81,31 @@ run_meditation() {
 }
 
 # ffplay playing the meditation's background file alone, on the same driver, for as long
-# as the meditation lasted.
+# as the meditation lasted. Its figures are read from /proc just before it is ended (all
+# its threads): CPU seconds, peak memory, and context switches as wake-ups per second.
 run_ffplay() {
     local out=$1 file=$2 seconds=$3
-    SDL_AUDIODRIVER=dummy timed "$out" timeout -s TERM "$seconds" \
-        ffplay -nodisp -autoexit -loop 0 -loglevel error "$file" 2>>"$ERRLOG" || [ $? -eq 124 ]
+    SDL_AUDIODRIVER=dummy ffplay -nodisp -loop 0 -loglevel error "$file" </dev/null 2>>"$ERRLOG" &
+    local pid=$!
+    local started
+    started=$(date +%s.%N)
+    sleep "$seconds"
+    if [ ! -d "/proc/$pid" ]; then
+        log "ffplay ended before it was measured"
+        exit 1
+    fi
+    local ran
+    ran=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+    {
+        awk -v tck="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print "cpu_s=" ($12 + $13) / tck }' "/proc/$pid/stat"
+        echo "maxrss_kib=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")"
+        echo "wall_s=$ran"
+        cat /proc/"$pid"/task/*/status 2>/dev/null |
+            awk -v s="$ran" '/^(non)?voluntary_ctxt_switches:/ { n += $2 } /^Name:/ { t++ }
+                END { print "wakeups_per_s=" n / s; print "threads=" t }'
+    } >>"$out"
+    kill -TERM "$pid"
+    wait "$pid" 2>/dev/null || true
 }
 
 # Only decoding what the meditation played: its background for as long as it lasted, and
@@ -109,7 +130,7 @@ make_tones() {
 }
 
 # A meditation in silence whose background is the two tones, recorded by SDL's disk driver
-# at a sound card's pace (one 1024-frame buffer every 23 ms).
+# at a sound card's pace (one 4096-frame buffer every 93 ms).
 run_gap() {
     local out=$1
     local raw="$WORK/gap.raw"
@@ -151,6 +172,48 @@ collect() {
 
 # per_run KEY FILE...: the KEY values of every file, as "a, b, c".
 per_run() { collect "$@" | awk '{ printf "%s%d", sep, $1; sep = ", " }'; }
+
+# The "thread=NAME;phrase/s;between/s;cpu_s" lines of every meditation run, as
+# "NAME<TAB>median phrase/s<TAB>median between/s<TAB>median CPU s<TAB>median share %<TAB>runs",
+# the threads that used the most CPU first. Threads are matched across runs by name alone:
+# a thread missing from a run simply has fewer values.
+thread_medians() {
+    local file
+    for file in "$@"; do
+        awk -F';' '/^thread=/ { sub(/^thread=/, ""); total += $4; line[++n] = $0 }
+            END { for (i = 1; i <= n; i++) { split(line[i], f, ";");
+                  printf "%s\t%s\t%s\t%s\t%s\n", f[1], f[2], f[3], f[4], (total > 0 ? 100 * f[4] / total : 0) } }' "$file"
+    done | awk -F'\t' '
+        function median(list,   v, n, i, j, t) {
+            n = split(list, v, " ")
+            for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (v[j] + 0 < v[i] + 0) { t = v[i]; v[i] = v[j]; v[j] = t }
+            return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+        }
+        { if (!($1 in runs)) order[++count] = $1
+          runs[$1]++; p[$1] = p[$1] " " $2; b[$1] = b[$1] " " $3; c[$1] = c[$1] " " $4; s[$1] = s[$1] " " $5 }
+        END { for (i = 1; i <= count; i++) { name = order[i]
+              printf "%s\t%.1f\t%.1f\t%.3f\t%.1f\t%d\n", name, median(p[name]), median(b[name]), median(c[name]), median(s[name]), runs[name] } }' |
+        sort -t$'\t' -k4,4gr
+}
+
+# whole_process COLUMN FILE...: the median over runs of the sum over threads of a column
+# (2: wake-ups per s while a phrase sounds, 3: between phrases, 4: CPU s).
+whole_process() {
+    local column=$1 file sums=()
+    shift
+    for file in "$@"; do
+        sums+=("$(awk -F';' -v c="$column" '/^thread=/ { sub(/^thread=/, ""); n += $c } END { print n + 0 }' "$file")")
+    done
+    median "${sums[@]}"
+}
+
+# The table's rows for each thread.
+thread_rows() {
+    local name phrase between cpu share runs
+    while IFS=$'\t' read -r name phrase between cpu share runs; do
+        echo "| Thread \`$name\`: wake-ups per s between phrases / during phrases | $between / $phrase | $(fmt "$share" 0) % of the process's CPU while playing ($(fmt "$cpu") s); in $runs of $RUNS runs |"
+    done < <(thread_medians "$@")
+}
 
 main() {
     install_missing_tools
@@ -219,28 +282,30 @@ main() {
     cat <<EOF
 
 Nesvara benchmarks: release build, medians of $RUNS runs ($STARTUP_RUNS for start-up); $(nproc) cores, $(uname -m)
-Meditation: $MINUTES min, reminders every ${REMINDS_SECONDS} s on average, background on, no music, no introduction;
-it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt "$between_s" 1) s).
+Meditation: $MINUTES min, reminders every ${REMINDS_SECONDS} s on average, background "$(basename "$(grep -m1 '/BackSounds/' "${med[0]}.files")")", no music, no introduction;
+SDL dummy driver, offscreen window; it lasted $(fmt "$wall" 1) s (phrases $(fmt "$phrase_s" 1) s, between them $(fmt "$between_s" 1) s).
+Wake-ups: context switches, voluntary and involuntary, from /proc/<pid>/task/*/status; CPU per thread: utime + stime from /proc/<pid>/task/*/stat.
 
 | Figure | Median | Notes |
 |---|---|---|
-| Meditation, CPU s (whole process, user+sys) | $(fmt "$med_cpu") | real audio layer, SDL dummy driver, offscreen window |
+| Meditation, CPU s (whole process, user+sys) | $(fmt "$med_cpu") | start-up, the meditation and exit |
 | Meditation, CPU s while playing | $(fmt "$med_play_cpu") | from Start to the end, without start-up and exit |
-| of which the user-interface thread | $(fmt "$(median $(collect meditation_ui_thread_cpu_s "${med[@]}"))") | the rest: SDL's callback thread and the decoder thread |
-| libmpg123 alone, CPU s for the same audio | $(fmt "$plain_cpu" 3) | background for $(fmt "$wall" 0) s + the phrases played, float stereo at the files' rates |
-| Ratio meditation / libmpg123 | $(ratio "$med_cpu" "$plain_cpu") | |
-| Decoding + resampling to 44.1 kHz (the layer's decoder), CPU s | $(fmt "$resample_cpu" 3) | same audio |
-| ffplay -nodisp playing the background alone, CPU s | $(fmt "$ff_cpu") | same driver, same length ($(fmt "$wall" 0) s, -loop 0) |
-| Ratio meditation / ffplay | $(ratio "$med_cpu" "$ff_cpu") | target: at most 1 |
-| UI thread wake-ups per s while a phrase plays | $(fmt "$(median $(collect phrase_switches_per_s "${med[@]}"))" 1) | voluntary context switches; event-loop waits: $(fmt "$(median $(collect phrase_waits_per_s "${med[@]}"))" 1) |
-| UI thread wake-ups per s between phrases | $(fmt "$(median $(collect between_switches_per_s "${med[@]}"))" 1) | voluntary context switches; event-loop waits: $(fmt "$(median $(collect between_waits_per_s "${med[@]}"))" 1) |
-| Peak resident memory during the meditation, MiB | $(mib "$(median $(collect maxrss_kib "${med[@]}"))") | ru_maxrss; ffplay: $(mib "$(median $(collect maxrss_kib "${ffplays[@]}"))") MiB |
+| ffplay -nodisp playing the background alone, CPU s | $(fmt "$ff_cpu") | same driver, same length ($(fmt "$wall" 0) s, -loop 0), start-up included |
+| Ratio meditation / ffplay | $(ratio "$med_cpu" "$ff_cpu") | whole processes; target: at most 0.3 |
+| libmpg123 alone, CPU s for the same audio | $(fmt "$plain_cpu" 3) | background for $(fmt "$wall" 0) s + the phrases played, float at the files' rates and layouts; ratio meditation / libmpg123: $(ratio "$med_cpu" "$plain_cpu") |
+| Decoding + resampling to 44.1 kHz (the layer's decoder), CPU s | $(fmt "$resample_cpu" 3) | same audio, decoded as a stream each time |
+| Wake-ups per s, whole process, between phrases | $(fmt "$(whole_process 3 "${med[@]}")" 1) | every thread; target: at most 15. ffplay, its whole run: $(fmt "$(median $(collect wakeups_per_s "${ffplays[@]}"))" 1) ($(median $(collect threads "${ffplays[@]}")) threads) |
+| Wake-ups per s, whole process, during phrases | $(fmt "$(whole_process 2 "${med[@]}")" 1) | every thread |
+$(thread_rows "${med[@]}")
+| UI thread wake-ups per s between phrases | $(fmt "$(median $(collect between_switches_per_s "${med[@]}"))" 1) | voluntary context switches only, as before; event-loop waits: $(fmt "$(median $(collect between_waits_per_s "${med[@]}"))" 1); target: at most 2 plus one per visible change of the progress |
+| UI thread wake-ups per s while a phrase plays | $(fmt "$(median $(collect phrase_switches_per_s "${med[@]}"))" 1) | voluntary context switches only; event-loop waits: $(fmt "$(median $(collect phrase_waits_per_s "${med[@]}"))" 1) |
+| Peak resident memory during the meditation, MiB | $(mib "$(median $(collect maxrss_kib "${med[@]}"))") | ru_maxrss of the whole run; target: under 40. ffplay: $(mib "$(median $(collect maxrss_kib "${ffplays[@]}"))") MiB (VmHWM) |
+| Stop latency, click to silence at the device, ms | $(fmt "$(value "$WORK/stops.out" stop_latency_median_ms)" 1) | worst: $(fmt "$(value "$WORK/stops.out" stop_latency_worst_ms)" 1) ms; $(value "$WORK/stops.out" stops_measured) stops during music at random moments 1 to 3 s in, one run; SDL disk driver, 4096-frame buffers; target: within 100 |
+| Largest sample step at a stop, full scale 1 | $(fmt "$(value "$WORK/stops.out" stop_step_largest)" 3) | the music's own largest step: $(fmt "$(value "$WORK/stops.out" music_step_largest)" 3) (440 Hz at half scale times the instructor's 0.4) |
+| Longest silence at a background join, ms | $(fmt "$(median $(collect longest_silence_ms "${gaps[@]}"))") | worst of all runs: $(fmt "$(maximum $(collect longest_silence_ms "${gaps[@]}"))") ms; holes over 1 ms per run: $(per_run holes_over_1ms "${gaps[@]}"), background files opened per run: $(per_run background_streams "${gaps[@]}"); SDL disk driver, $GAP_MINUTES-min meditation on a 1.5 s + 1 s tone playlist |
 | Start-up until the main window is painted, ms | $(fmt "$(median $(collect startup_from_launch_ms "${starts[@]}"))" 0) | from launch; from main(): $(fmt "$(median $(collect startup_from_main_ms "${starts[@]}"))" 0) ms; demo library + $(fmt "$(value "$WORK/collection" collection_playlists)" 0) music playlists of 10 files |
 | Loading that collection, ms | $(fmt "$(value "$WORK/collection" collection_load_ms)" 1) | musiclists.bin, $(fmt "$(value "$WORK/collection" collection_kib)" 0) KiB; median of 20 |
 | Saving that collection, ms | $(fmt "$(value "$WORK/collection" collection_save_ms)" 1) | median of 20 |
-| Stop latency, click to silence at the device, ms | $(fmt "$(value "$WORK/stops.out" stop_latency_median_ms)" 1) | worst: $(fmt "$(value "$WORK/stops.out" stop_latency_worst_ms)" 1) ms; $(value "$WORK/stops.out" stops_measured) stops during music at random moments 1 to 3 s in, one run; SDL disk driver, 1024-frame buffers |
-| Largest sample step at a stop, full scale 1 | $(fmt "$(value "$WORK/stops.out" stop_step_largest)" 3) | the music's own largest step: $(fmt "$(value "$WORK/stops.out" music_step_largest)" 3) (440 Hz at half scale times the instructor's 0.4) |
-| Longest silence at a background join, ms | $(fmt "$(median $(collect longest_silence_ms "${gaps[@]}"))") | worst of all runs: $(fmt "$(maximum $(collect longest_silence_ms "${gaps[@]}"))") ms; holes over 1 ms per run: $(per_run holes_over_1ms "${gaps[@]}"), background files opened per run: $(per_run background_streams "${gaps[@]}"); SDL disk driver, $GAP_MINUTES-min meditation on a 1.5 s + 1 s tone playlist |
 EOF
 }
 

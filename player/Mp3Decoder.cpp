@@ -157,6 +157,19 @@ bool Mp3Decoder::SetSourceRate(long rate)
            == SYN123_OK;
 }
 
+std::size_t Mp3Decoder::ScanTotalFrames()
+{
+    if (mpg123_scan(m_handle.get()) != MPG123_OK)
+        return 0;
+    const off_t sourceFrames = mpg123_length(m_handle.get());
+    if (sourceFrames <= 0)
+        return 0;
+    if (m_sourceRate == kOutputRate)
+        return std::size_t(sourceFrames);
+    const off_t frames = syn123_resample_total(m_sourceRate, kOutputRate, sourceFrames);
+    return frames > 0 ? std::size_t(frames) : 0;
+}
+
 std::size_t Mp3Decoder::DecodeSource(float *out, std::size_t frames)
 {
     const std::size_t bytesPerFrame = std::size_t(m_channels) * sizeof(float);

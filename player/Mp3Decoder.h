@@ -33,6 +33,11 @@ public:
     // or truncated file ends where the damage starts).
     std::size_t Read(float *out, std::size_t maxFrames);
     bool AtEnd() const { return m_atEnd; }
+    // The frames Read() will give for the whole file, from a scan of its frame headers (no
+    // decoding); 0 when the file does not tell. Call before the first Read(); the frames
+    // Read() gives afterwards may differ in the last bits from those of a decoder that
+    // did not scan.
+    std::size_t ScanTotalFrames();
     long SourceRate() const { return m_sourceRate; }
     // 1 or 2: the samples in each frame Read() writes, fixed for the whole file.
     int Channels() const { return m_channels; }

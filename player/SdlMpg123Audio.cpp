@@ -1,6 +1,7 @@
 #include "player/SdlMpg123Audio.h"
 
 #include "player/AudioMixing.h"
+#include "player/DecodedFile.h"
 #include "player/FrameRing.h"
 #include "player/Mp3Decoder.h"
 
@@ -9,10 +10,15 @@
 
 #include <SDL.h>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -37,33 +43,122 @@ constexpr float kMaxVolume = 100.0f;
 
 struct SdlMpg123Audio::Stream
 {
-    explicit Stream(std::unique_ptr<Mp3Decoder> mp3)
+    // Streamed: decoded ahead into a ring as it plays.
+    Stream(std::unique_ptr<Mp3Decoder> mp3, const QString &fileName, std::optional<FileIdentity> fileIdentity)
         : decoder(std::move(mp3))
         , scratch(kChunkFrames * std::size_t(decoder->Channels()))
-        , ring(kRingFrames, std::size_t(decoder->Channels()))
+        , ring(std::make_unique<FrameRing>(kRingFrames, std::size_t(decoder->Channels())))
+        , path(fileName)
+        , identity(fileIdentity)
+    {
+    }
+    // Played from a file decoded whole, shared with the other streams of the same file.
+    Stream(std::shared_ptr<DecodedFile> decodedFile, const QString &fileName)
+        : memory(std::move(decodedFile))
+        , path(fileName)
+        , identity(memory->Identity())
     {
     }
 
-    // Decodes until the ring holds about `targetFrames` frames or the audio has ended.
+    // Decodes until the ring holds about `targetFrames` frames or the audio has ended, or
+    // stops decoding for good once the same file is decoded whole elsewhere.
     void TopUp(std::size_t targetFrames)
     {
+        if (handOverRequested.load(std::memory_order_acquire) && !decoded.load(std::memory_order_relaxed)) {
+            continuationStart = framesDecoded;
+            handedOver.store(true, std::memory_order_relaxed);
+            decoded.store(true, std::memory_order_release);
+            decoder.reset();
+            scratch = {};
+            return;
+        }
         while (!released.load(std::memory_order_relaxed) && !decoded.load(std::memory_order_relaxed)
-               && ring.StoredFrames() + kChunkFrames <= targetFrames) {
+               && ring->StoredFrames() + kChunkFrames <= targetFrames) {
             const std::size_t frames = decoder->Read(scratch.data(), kChunkFrames);
             if (frames == 0)
                 decoded.store(true, std::memory_order_release);
             else
-                ring.Write(scratch.data(), frames);
+                framesDecoded += ring->Write(scratch.data(), frames);
         }
+    }
+
+    // User-interface thread, for a streamed stream of a file now decoded whole: the rest of
+    // it comes from there, from the frame after the last one decoded here.
+    void ContinueFrom(std::shared_ptr<DecodedFile> decodedFile)
+    {
+        if (!ring || handOverRequested.load(std::memory_order_relaxed))
+            return;
+        continuation = std::move(decodedFile);
+        handOverRequested.store(true, std::memory_order_release);
+    }
+
+    // The callback's side, from the ring or from memory.
+    std::size_t Channels() const { return memory ? memory->Channels() : ring->Channels(); }
+    // Once the source is finished, frames not taken are all there are: read before them.
+    bool SourceFinished() const
+    {
+        if (memory)
+            return memory->Complete();
+        return decoded.load(std::memory_order_acquire) && !handedOver.load(std::memory_order_relaxed);
+    }
+    // Given its last frame; nothing left alone may only mean the decoder is late.
+    bool Exhausted() const { return SourceFinished() && Available() == 0; }
+    std::size_t Available() const
+    {
+        if (!memory)
+            return ring->StoredFrames();
+        const std::size_t stored = memory->StoredFrames();
+        return stored > memoryPosition ? stored - memoryPosition : 0;
+    }
+    bool RunsLow() const { return !memory && ring->StoredFrames() < kRefillBelowFrames; }
+    // Hands up to `frames` frames to sink(const float *samples, std::size_t frames); a
+    // stream handed over goes on from memory within the same call, so the seam is seamless.
+    template<typename Sink>
+    std::size_t Take(std::size_t frames, Sink &&sink)
+    {
+        std::size_t taken = 0;
+        if (!memory) {
+            taken = ring->Read(frames, sink);
+            if (taken == frames || !SwitchToMemory())
+                return taken;
+        }
+        const std::size_t count = std::min(frames - taken, Available());
+        if (count > 0)
+            sink(memory->Frames() + memoryPosition * memory->Channels(), count);
+        memoryPosition += count;
+        return taken + count;
+    }
+    // The callback, once the ring of a stream handed over is empty.
+    bool SwitchToMemory()
+    {
+        if (!decoded.load(std::memory_order_acquire) || !handedOver.load(std::memory_order_relaxed)
+            || ring->StoredFrames() != 0)
+            return false;
+        memory = continuation;
+        memoryPosition = continuationStart;
+        return true;
     }
 
     // Used by whoever decodes: the creating call first, then the decoder thread.
     std::unique_ptr<Mp3Decoder> decoder;
     std::vector<float> scratch;
-    // Written by the decoder, read by the callback.
-    FrameRing ring;
-    std::atomic<bool> decoded{false}; // everything decodable is in the ring
+    std::size_t framesDecoded = 0;
+    // Written by the decoder, read by the callback; null for a stream played from memory.
+    std::unique_ptr<FrameRing> ring;
+    std::atomic<bool> decoded{false}; // everything decodable, or handed over, is in the ring
     std::atomic<bool> released{false};
+    // The whole file, filled by the decoder thread; the callback's, once it plays from it.
+    std::shared_ptr<DecodedFile> memory;
+    std::size_t memoryPosition = 0;
+    // A streamed stream handed over to the whole file: set by the user-interface thread,
+    // seen by the decoder, which stops and notes where; then taken over by the callback.
+    std::shared_ptr<DecodedFile> continuation;
+    std::atomic<bool> handOverRequested{false};
+    std::atomic<bool> handedOver{false};
+    std::size_t continuationStart = 0;
+    // Fixed at creation: a second stream of the same file is a file that loops.
+    const QString path;
+    const std::optional<FileIdentity> identity;
 
     // Under the device lock.
     float volume = 1.0f;
@@ -98,8 +193,9 @@ private:
     const std::uint32_t m_device;
 };
 
-SdlMpg123Audio::SdlMpg123Audio()
-    : m_uiContext(std::make_unique<QObject>())
+SdlMpg123Audio::SdlMpg123Audio(std::size_t loopMemoryLimitBytes)
+    : m_loopMemoryLimitBytes(loopMemoryLimitBytes)
+    , m_uiContext(std::make_unique<QObject>())
 {
 }
 
@@ -169,6 +265,7 @@ void SdlMpg123Audio::Free()
     StopDecoder();
     m_streams.clear();
     m_fading.clear();
+    m_decodedFiles.clear();
     if (m_audioSubsystemStarted) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         m_audioSubsystemStarted = false;
@@ -190,19 +287,97 @@ StreamHandle SdlMpg123Audio::StreamCreateFile(const QString &fileName)
 {
     if (m_device == 0)
         return 0;
-    std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(fileName);
-    if (!decoder)
+    std::shared_ptr<Stream> stream = OpenFromMemory(fileName);
+    if (!stream)
+        stream = OpenStreamed(fileName);
+    if (!stream)
         return 0;
-    auto stream = std::make_shared<Stream>(std::move(decoder));
-    stream->TopUp(kStartFrames);
     StreamHandle handle = 0;
     {
         DeviceLock lock(m_device);
         handle = NextFreeHandle();
         m_streams.emplace(handle, stream);
     }
-    DecodeAhead(std::move(stream));
+    if (stream->ring)
+        DecodeAhead(std::move(stream));
     return handle;
+}
+
+std::shared_ptr<SdlMpg123Audio::Stream> SdlMpg123Audio::OpenStreamed(const QString &fileName)
+{
+    const std::optional<FileIdentity> identity = IdentifyFile(fileName);
+    std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(fileName);
+    if (!decoder)
+        return nullptr;
+    auto stream = std::make_shared<Stream>(std::move(decoder), fileName, identity);
+    stream->TopUp(kStartFrames);
+    return stream;
+}
+
+// A file opened again while a stream of it is still open loops (the background queues its
+// next round while the last one plays): from the second round on it is decoded once and
+// played from memory, unless it is too long to keep there.
+std::shared_ptr<SdlMpg123Audio::Stream> SdlMpg123Audio::OpenFromMemory(const QString &fileName)
+{
+    const std::optional<FileIdentity> identity = IdentifyFile(fileName);
+    if (!identity)
+        return nullptr;
+    m_decodedFiles.removeIf([](const auto &entry) { return entry.value().expired(); });
+    if (const std::shared_ptr<DecodedFile> decoded = m_decodedFiles.value(fileName).lock();
+        decoded && decoded->Identity() == *identity)
+        return std::make_shared<Stream>(decoded, fileName);
+    if (!IsOpen(fileName, *identity))
+        return nullptr;
+    std::shared_ptr<DecodedFile> decoded = DecodeWhole(fileName, *identity);
+    if (!decoded)
+        return nullptr;
+    m_decodedFiles.insert(fileName, decoded);
+    // The round that plays now stops decoding too and finishes from memory.
+    for (auto &entry : m_streams)
+        if (entry.second->path == fileName && entry.second->identity == *identity)
+            entry.second->ContinueFrom(decoded);
+    FillInBackground(decoded);
+    WakeDecoder(); // hands the playing round over, even if the file is whole already
+    return std::make_shared<Stream>(std::move(decoded), fileName);
+}
+
+bool SdlMpg123Audio::IsOpen(const QString &fileName, const FileIdentity &identity) const
+{
+    return std::any_of(m_streams.begin(), m_streams.end(), [&](const auto &entry) {
+        return entry.second->path == fileName && entry.second->identity == identity;
+    });
+}
+
+// Null when the file does not tell its length or its frames would take more memory than
+// the limit allows.
+std::shared_ptr<DecodedFile> SdlMpg123Audio::DecodeWhole(const QString &fileName,
+                                                         const FileIdentity &identity) const
+{
+    // A decoder that has scanned the file decodes its first frames a little differently
+    // (libmpg123 1.31), so the length comes from a decoder of its own: the frames kept must
+    // be the very frames a streamed round plays.
+    const std::unique_ptr<Mp3Decoder> probe = Mp3Decoder::Open(fileName);
+    std::unique_ptr<Mp3Decoder> decoder = Mp3Decoder::Open(fileName);
+    if (!probe || !decoder)
+        return nullptr;
+    const std::size_t frames = probe->ScanTotalFrames();
+    const std::size_t frameBytes = std::size_t(decoder->Channels()) * sizeof(float);
+    if (frames == 0 || frames > m_loopMemoryLimitBytes / frameBytes)
+        return nullptr;
+    // The scan is exact; the margin only keeps a file that says less than it holds whole.
+    const std::size_t room = frames + frames / 16 + kChunkFrames;
+    auto decoded = std::make_shared<DecodedFile>(std::move(decoder), room, identity);
+    decoded->Fill(kStartFrames / kChunkFrames, kChunkFrames);
+    return decoded;
+}
+
+std::size_t SdlMpg123Audio::MemoryHeldBytes() const
+{
+    std::size_t bytes = 0;
+    for (const std::weak_ptr<DecodedFile> &entry : m_decodedFiles)
+        if (const std::shared_ptr<DecodedFile> decoded = entry.lock())
+            bytes += decoded->StoredFrames() * decoded->Channels() * sizeof(float);
+    return bytes;
 }
 
 StreamHandle SdlMpg123Audio::NextFreeHandle()
@@ -382,7 +557,7 @@ bool SdlMpg123Audio::MixChain(Stream *stream, float *out, std::size_t frames)
         bool ended = false;
         offset += MixStream(*stream, out + offset * kDeviceChannels, frames - offset, ended);
         if (!ended)
-            return stream->ring.StoredFrames() < kRefillBelowFrames;
+            return stream->RunsLow();
         stream->playing = false;
         stream->ended = true;
         PostStreamEnded();
@@ -399,16 +574,15 @@ bool SdlMpg123Audio::MixChain(Stream *stream, float *out, std::size_t frames)
 // Returns the frames mixed; `ended` is set once the stream has given its last frame.
 std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t frames, bool &ended)
 {
-    // Read before the ring: once the decoder is done, an empty ring means the end, while
-    // an empty ring alone may only mean the decoder is late.
-    const bool decoded = stream.decoded.load(std::memory_order_acquire);
     const float volume = stream.volume;
+    const std::size_t channels = stream.Channels();
     const std::size_t mixed =
-        stream.ring.Read(frames, [&out, &stream, volume](const float *samples, std::size_t count) {
-            MixFrames(out, samples, count, stream.ring.Channels(), volume, 0.0f);
+        stream.Take(frames, [&out, channels, volume](const float *samples, std::size_t count) {
+            MixFrames(out, samples, count, channels, volume, 0.0f);
             out += count * kDeviceChannels;
         });
-    ended = decoded && stream.ring.StoredFrames() == 0;
+    // Asked after taking: a stream handed over to memory in this call may end in it too.
+    ended = stream.Exhausted();
     return mixed;
 }
 
@@ -416,18 +590,18 @@ std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t fr
 // fade: the wave is not cut mid-swing. A stream that runs out meanwhile simply ends.
 void SdlMpg123Audio::MixFadeOut(Stream &stream, float *out, std::size_t frames)
 {
-    const bool decoded = stream.decoded.load(std::memory_order_acquire);
+    const std::size_t channels = stream.Channels();
     const float step = -stream.volume / float(kFadeFrames);
     float gain = stream.volume * float(stream.fadeLeft) / float(kFadeFrames);
-    const std::size_t mixed = stream.ring.Read(
-        std::min(frames, stream.fadeLeft), [&](const float *samples, std::size_t count) {
-            gain = MixFrames(out, samples, count, stream.ring.Channels(), gain, step);
+    const std::size_t mixed =
+        stream.Take(std::min(frames, stream.fadeLeft), [&](const float *samples, std::size_t count) {
+            gain = MixFrames(out, samples, count, channels, gain, step);
             out += count * kDeviceChannels;
         });
     // A ring that runs dry ends the fade: a freed stream is no longer decoded.
     const bool dry = mixed < std::min(frames, stream.fadeLeft);
     stream.fadeLeft = dry ? 0 : stream.fadeLeft - mixed;
-    if (decoded && stream.ring.StoredFrames() == 0)
+    if (stream.Exhausted())
         stream.ended = true;
 }
 
@@ -465,12 +639,24 @@ void SdlMpg123Audio::StopDecoder()
     m_decoder.join();
     m_decoderWake.reset();
     m_decoding.clear();
+    m_filling.clear();
 }
 
 void SdlMpg123Audio::WakeDecoder()
 {
     if (m_decoderWake)
         SDL_SemPost(m_decoderWake.get());
+}
+
+void SdlMpg123Audio::FillInBackground(const std::shared_ptr<DecodedFile> &decoded)
+{
+    if (decoded->Complete())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_decodeMutex);
+        m_filling.push_back(decoded);
+    }
+    WakeDecoder();
 }
 
 void SdlMpg123Audio::DecodeAhead(std::shared_ptr<Stream> stream)
@@ -486,24 +672,49 @@ void SdlMpg123Audio::DecodeAhead(std::shared_ptr<Stream> stream)
 
 void SdlMpg123Audio::DecoderLoop()
 {
+#if defined(__linux__)
+    // So that the thread is told apart from the user-interface thread in top and in /proc.
+    pthread_setname_np(pthread_self(), "nesvara-decode");
+#endif
     for (;;) {
         // Asleep until a new stream arrives or a playing one runs half empty.
         SDL_SemWait(m_decoderWake.get());
         std::vector<std::shared_ptr<Stream>> batch;
+        std::vector<std::weak_ptr<DecodedFile>> filling;
         {
             std::lock_guard<std::mutex> lock(m_decodeMutex);
             if (m_quitDecoder)
                 return;
             batch = m_decoding;
+            filling = m_filling;
         }
         m_refillRequested.store(false);
         for (const std::shared_ptr<Stream> &stream : batch)
             stream->TopUp(kRingFrames);
         batch.clear();
+        const bool moreToFill = FillSome(filling);
         std::lock_guard<std::mutex> lock(m_decodeMutex);
         std::erase_if(m_decoding, [](const std::shared_ptr<Stream> &stream) {
             return stream->decoded.load(std::memory_order_relaxed)
                    || stream->released.load(std::memory_order_relaxed);
         });
+        std::erase_if(m_filling, [](const std::weak_ptr<DecodedFile> &entry) {
+            const std::shared_ptr<DecodedFile> decoded = entry.lock();
+            return !decoded || decoded->Complete();
+        });
+        // A whole file is decoded a second of audio per round, so that the rings of the
+        // streams playing meanwhile are topped up between the rounds.
+        if (moreToFill)
+            WakeDecoder();
     }
+}
+
+// On the decoder thread: true while some file that a stream still plays is not whole.
+bool SdlMpg123Audio::FillSome(const std::vector<std::weak_ptr<DecodedFile>> &filling)
+{
+    bool more = false;
+    for (const std::weak_ptr<DecodedFile> &entry : filling)
+        if (const std::shared_ptr<DecodedFile> decoded = entry.lock())
+            more = !decoded->Fill(kRingFrames / kChunkFrames, kChunkFrames) || more;
+    return more;
 }

@@ -2,7 +2,9 @@
 
 #include "player/AudioLibrary.h"
 
+#include <QHash>
 #include <QObject>
+#include <QString>
 
 #include <atomic>
 #include <cstddef>
@@ -13,8 +15,13 @@
 #include <unordered_map>
 #include <vector>
 
+class DecodedFile;
+struct FileIdentity;
+
 // The audio library of the program: MP3 files decoded with libmpg123 and played through
-// one SDL2 output device at 44 100 Hz stereo.
+// one SDL2 output device at 44 100 Hz stereo. A file opened again while a stream of it is
+// still open (a background that loops) is decoded once, whole, and its rounds play from
+// memory.
 //
 // Three threads meet here. The user-interface thread makes every call. A decoder thread
 // keeps up to a second of each stream decoded ahead in a lock-free ring, woken by the
@@ -25,7 +32,14 @@
 class SdlMpg123Audio final : public AudioLibrary
 {
 public:
-    SdlMpg123Audio();
+    // A background file that loops is kept decoded in memory when its frames at 44 100 Hz
+    // take at most this much; a longer one streams as any other file. Float frames take
+    // 172 KiB a second in mono and 345 KiB in stereo: 47 s of a mono loop or 23 s of a
+    // stereo one, room for the demo backgrounds (mono, 30 to 40 s: 5.1 to 6.8 MiB), while
+    // an hour-long recording used as a background still costs only its ring.
+    static constexpr std::size_t kLoopMemoryLimitBytes = 8 * 1024 * 1024;
+
+    explicit SdlMpg123Audio(std::size_t loopMemoryLimitBytes = kLoopMemoryLimitBytes);
     ~SdlMpg123Audio() override;
 
     SdlMpg123Audio(const SdlMpg123Audio &) = delete;
@@ -46,6 +60,9 @@ public:
     void ChannelResume(StreamHandle stream) override;
     void StreamFree(StreamHandle stream) override;
 
+    // The decoded frames kept for files that loop.
+    std::size_t MemoryHeldBytes() const;
+
 private:
     struct Stream;
     class DeviceLock;
@@ -64,14 +81,22 @@ private:
     void CancelStartOf(const Stream *stream);
     void PostStreamEnded();
     Stream *Find(StreamHandle handle) const;
+    std::shared_ptr<Stream> OpenStreamed(const QString &fileName);
+    std::shared_ptr<Stream> OpenFromMemory(const QString &fileName);
+    bool IsOpen(const QString &fileName, const FileIdentity &identity) const;
+    std::shared_ptr<DecodedFile> DecodeWhole(const QString &fileName,
+                                                   const FileIdentity &identity) const;
     StreamHandle NextFreeHandle();
 
     void StartDecoder();
     void StopDecoder();
     void WakeDecoder();
     void DecodeAhead(std::shared_ptr<Stream> stream);
+    void FillInBackground(const std::shared_ptr<DecodedFile> &decoded);
+    static bool FillSome(const std::vector<std::weak_ptr<DecodedFile>> &filling);
     void DecoderLoop();
 
+    const std::size_t m_loopMemoryLimitBytes;
     std::uint32_t m_device = 0;
     bool m_audioSubsystemStarted = false;
 
@@ -95,6 +120,10 @@ private:
     // Guarded by m_decodeMutex.
     std::vector<std::shared_ptr<Stream>> m_decoding;
     bool m_quitDecoder = false;
+    // Files being decoded whole, while some stream plays them. Guarded by m_decodeMutex.
+    std::vector<std::weak_ptr<DecodedFile>> m_filling;
+    // Files decoded whole, by name, while some stream plays them. User-interface thread.
+    QHash<QString, std::weak_ptr<DecodedFile>> m_decodedFiles;
 
     // Lives on the user-interface thread; the end of a stream is posted to it.
     std::unique_ptr<QObject> m_uiContext;

@@ -13,6 +13,7 @@ PACKAGES=(
     espeak-ng lame sox libsox-fmt-mp3 ffmpeg
     xvfb xauth
     dbus-daemon desktop-file-utils appstream dpkg-dev file imagemagick xdotool
+    ffmpeg time
 )
 
 scripts/install-packages.sh "${PACKAGES[@]}"

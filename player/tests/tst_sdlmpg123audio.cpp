@@ -156,6 +156,44 @@ StreamHandle CreateWithWatchdog(SdlMpg123Audio &audio, const QString &file, int 
     return handle;
 }
 
+// The samples from the first sounding frame to the last: the silence before and after
+// depends on when the device started, not on what was played.
+std::vector<float> SoundingSamples(const Recording &recording)
+{
+    qsizetype first = -1;
+    qsizetype last = -1;
+    for (qsizetype frame = 0; frame < recording.Frames(); ++frame)
+        if (recording.Magnitude(frame) != 0.0f) {
+            if (first < 0)
+                first = frame;
+            last = frame;
+        }
+    if (first < 0)
+        return {};
+    const auto *samples = reinterpret_cast<const float *>(recording.bytes.constData());
+    return std::vector<float>(samples + 2 * first, samples + 2 * (last + 1));
+}
+
+// Plays `file` the way a one-file background loops: each round is opened while the one
+// before plays and chained after it, and the one before is freed once it has ended.
+// Returns the memory the audio layer held for the file at the end of the last round.
+std::size_t PlayLoop(SdlMpg123Audio &audio, const QString &file, int rounds)
+{
+    StreamHandle playing = audio.StreamCreateFile(file);
+    audio.ChannelPlay(playing);
+    for (int round = 1; round < rounds; ++round) {
+        const StreamHandle next = audio.StreamCreateFile(file);
+        audio.ChannelPlayAfter(next, playing);
+        WaitForStreamEnd(audio, playing);
+        audio.StreamFree(playing);
+        playing = next;
+    }
+    WaitForStreamEnd(audio, playing);
+    const std::size_t held = audio.MemoryHeldBytes();
+    audio.StreamFree(playing);
+    return held;
+}
+
 int ThreadCount()
 {
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
@@ -193,7 +231,10 @@ private slots:
     void playsEveryRateForItsTrueLengthAndVolume_data();
     void playsEveryRateForItsTrueLengthAndVolume();
 
+    void pauseIsSilentAndGoesOnFromTheSameSample_data();
     void pauseIsSilentAndGoesOnFromTheSameSample();
+    void loopFromMemoryEqualsTheStreamedLoop_data();
+    void loopFromMemoryEqualsTheStreamedLoop();
     void chainedStreamStartsOnlyWhenItsLeaderEnds_data();
     void chainedStreamStartsOnlyWhenItsLeaderEnds();
     void chainedStreamsJoinWithoutSilence_data();
@@ -366,8 +407,11 @@ void TestSdlMpg123Audio::stopSilencesAtOnce()
 void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick_data()
 {
     QTest::addColumn<bool>("freed");
-    QTest::newRow("stopped") << false;
-    QTest::newRow("freed") << true;
+    QTest::addColumn<bool>("fromMemory");
+    QTest::newRow("stopped") << false << false;
+    QTest::newRow("freed") << true << false;
+    QTest::newRow("stopped, played from memory") << false << true;
+    QTest::newRow("freed, played from memory") << true << true;
 }
 
 // The tone (440 Hz) near full scale, halted in the middle: the recorded output never
@@ -376,14 +420,19 @@ void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick_data()
 void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick()
 {
     QFETCH(bool, freed);
+    QFETCH(bool, fromMemory);
     const QString output = Temp("halted.raw");
     ScopedEnvironment environment;
     UseDiskOutput(environment, output);
     {
         SdlMpg123Audio audio;
         QVERIFY(audio.Init());
+        // A second stream of a file still open is a loop's next round: it plays from memory.
+        const StreamHandle firstRound = fromMemory ? audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3")) : 0;
         const StreamHandle stream = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
         QVERIFY(stream != 0);
+        QCOMPARE(audio.MemoryHeldBytes() > 0, fromMemory);
+        audio.StreamFree(firstRound);
         audio.ChannelSetVolume(stream, 1.94f);
         audio.ChannelPlay(stream);
         QTest::qWait(400);
@@ -578,10 +627,18 @@ void TestSdlMpg123Audio::playsEveryRateForItsTrueLengthAndVolume()
     QVERIFY2(std::fabs(loudest - peak) < 0.03f, QByteArray::number(loudest).constData());
 }
 
+void TestSdlMpg123Audio::pauseIsSilentAndGoesOnFromTheSameSample_data()
+{
+    QTest::addColumn<bool>("fromMemory");
+    QTest::newRow("streamed") << false;
+    QTest::newRow("played from memory") << true;
+}
+
 // Paused in the middle of the tone for a while, then resumed: the disk output holds the
 // tone whole, every sample once and in order, around a stretch of pure silence.
 void TestSdlMpg123Audio::pauseIsSilentAndGoesOnFromTheSameSample()
 {
+    QFETCH(bool, fromMemory);
     const QString file = Fixture("tone_44100_stereo.mp3");
     const QString output = Temp("paused.raw");
     ScopedEnvironment environment;
@@ -589,8 +646,12 @@ void TestSdlMpg123Audio::pauseIsSilentAndGoesOnFromTheSameSample()
     {
         SdlMpg123Audio audio;
         QVERIFY(audio.Init());
+        // A second stream of a file still open is a loop's next round: it plays from memory.
+        const StreamHandle firstRound = fromMemory ? audio.StreamCreateFile(file) : 0;
         const StreamHandle stream = audio.StreamCreateFile(file);
         QVERIFY(stream != 0);
+        QCOMPARE(audio.MemoryHeldBytes() > 0, fromMemory);
+        audio.StreamFree(firstRound);
         audio.ChannelPlay(stream);
         QTest::qWait(300);
         audio.ChannelPause(stream);
@@ -741,6 +802,66 @@ void TestSdlMpg123Audio::chainedStreamsJoinWithoutSilence()
     QVERIFY2(longestQuiet <= 2, QByteArray::number(longestQuiet).constData());
     QVERIFY2(std::abs(frames - expectedFrames) <= 4,
              QByteArray::number(frames - expectedFrames).constData());
+}
+
+enum class LoopLimit { Default, ExactlyTheFile, OneByteShort };
+Q_DECLARE_METATYPE(LoopLimit)
+
+void TestSdlMpg123Audio::loopFromMemoryEqualsTheStreamedLoop_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<LoopLimit>("limit");
+    QTest::addColumn<bool>("fromMemory");
+    QTest::newRow("mono 22 050 Hz, resampled") << Fixture("tone_22050_mono.mp3") << LoopLimit::Default << true;
+    QTest::newRow("stereo 44 100 Hz") << Fixture("short_44100_stereo.mp3") << LoopLimit::Default << true;
+    QTest::newRow("limit exactly the file's frames") << Fixture("tone_22050_mono.mp3") << LoopLimit::ExactlyTheFile << true;
+    QTest::newRow("one byte over the limit: streams") << Fixture("tone_22050_mono.mp3") << LoopLimit::OneByteShort << false;
+}
+
+// Three rounds of a one-file background (two joins), recorded by the disk output: played
+// from memory, the loop is the streamed loop sample for sample, and only a file within the
+// limit is kept in memory.
+void TestSdlMpg123Audio::loopFromMemoryEqualsTheStreamedLoop()
+{
+    QFETCH(QString, file);
+    QFETCH(LoopLimit, limit);
+    QFETCH(bool, fromMemory);
+    constexpr int kRounds = 3;
+    const std::size_t fileFrames = DecodedFrames(file);
+    const std::unique_ptr<Mp3Decoder> probe = Mp3Decoder::Open(file);
+    QVERIFY(fileFrames > 0 && probe);
+    const std::size_t fileBytes = fileFrames * std::size_t(probe->Channels()) * sizeof(float);
+    const std::size_t limitBytes = limit == LoopLimit::Default ? SdlMpg123Audio::kLoopMemoryLimitBytes
+                                   : limit == LoopLimit::ExactlyTheFile ? fileBytes
+                                                                         : fileBytes - 1;
+
+    const auto record = [&](std::size_t limitForRun, const char *name, std::size_t &held) {
+        const QString output = Temp(name);
+        ScopedEnvironment environment;
+        UseDiskOutput(environment, output);
+        {
+            SdlMpg123Audio audio(limitForRun);
+            if (!audio.Init())
+                return std::vector<float>{};
+            held = PlayLoop(audio, file, kRounds);
+        }
+        return SoundingSamples(Recording(output));
+    };
+    std::size_t streamedHeld = 0;
+    const std::vector<float> streamed = record(0, "loop-streamed.raw", streamedHeld);
+    std::size_t held = 0;
+    const std::vector<float> played = record(limitBytes, "loop-played.raw", held);
+
+    QCOMPARE(streamedHeld, std::size_t(0));
+    QCOMPARE(held, fromMemory ? fileBytes : 0);
+    // The tone is cut mid-wave at its ends: the rounds sound from end to end.
+    const std::size_t loopFrames = kRounds * fileFrames;
+    QVERIFY2(streamed.size() / 2 + 4 >= loopFrames && streamed.size() / 2 <= loopFrames,
+             QByteArray::number(qulonglong(streamed.size() / 2)).constData());
+    const auto mismatch = std::mismatch(played.begin(), played.end(), streamed.begin(), streamed.end());
+    const QByteArray firstDifference = "first difference at frame "
+                                       + QByteArray::number(qlonglong((mismatch.first - played.begin()) / 2));
+    QVERIFY2(played == streamed, firstDifference.constData());
 }
 
 QTEST_GUILESS_MAIN(TestSdlMpg123Audio)
