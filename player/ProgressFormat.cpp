@@ -34,6 +34,33 @@ TProgressDisplay FormatProgress(double progr, int maximum, const QLocale &locale
     return display;
 }
 
+quint64 NextProgressChangeMs(quint64 elapsedMs, quint64 lengthMs)
+{
+    if (lengthMs == 0)
+        return elapsedMs + 1;
+    // The digits change where they change in any locale.
+    const QLocale plain = QLocale::c();
+    const auto shown = [lengthMs, &plain](quint64 elapsed) {
+        return FormatProgress(static_cast<double>(elapsed) / static_cast<double>(lengthMs), kProgressMaximum, plain);
+    };
+    const TProgressDisplay now = shown(elapsedMs);
+    // The label moves by a tenth of a percent: the change lies within one such step. The
+    // display only ever grows with the time, so a search between the two finds its moment.
+    quint64 same = elapsedMs;
+    quint64 step = lengthMs / 1000 + 1;
+    quint64 other = elapsedMs + step;
+    while (shown(other) == now) {
+        same = other;
+        step *= 2;
+        other += step;
+    }
+    while (other - same > 1) {
+        const quint64 middle = same + (other - same) / 2;
+        (shown(middle) == now ? same : other) = middle;
+    }
+    return other;
+}
+
 QString FormatRemainingTime(qint64 remainingMs)
 {
     const qint64 seconds = remainingMs <= 0 ? 0 : remainingMs / 1000 + (remainingMs % 1000 != 0);

@@ -221,6 +221,8 @@ private slots:
     void eachBreathAlternatesAtTheInterval();
     void randomRemindersKeepTheirMeanInterval_data();
     void randomRemindersKeepTheirMeanInterval();
+    void theWaitsWakeOnlyWhenSomethingIsDue_data();
+    void theWaitsWakeOnlyWhenSomethingIsDue();
     void concentrationCycle();
     void laterConcentrationAnnouncementsUseBothForms();
 
@@ -354,17 +356,33 @@ void TestMeditationPlayer::silentTechniquesOnlyMoveTheProgress()
     // The main loop ends at the first pass after the 60 000 ms of meditation time.
     QCOMPARE(voice.back().start, rig.MainStart() + 60'020);
 
+    // The display hears of every change at the pass where it happens, and of nothing else:
+    // what a call on every 20 ms pass would show, without the repeats.
+    const auto describe = [](double progr, quint64 at) {
+        const TProgressDisplay display = FormatProgress(progr, kProgressMaximum, QLocale::c());
+        return QStringLiteral("%1 %2 at %3").arg(display.position).arg(display.text).arg(at);
+    };
+    QStringList expected;
+    std::optional<TProgressDisplay> before;
+    for (quint64 at = 20; at <= 60'020; at += 20) {
+        const TProgressDisplay display = FormatProgress(double(at) / 60'000.0, kProgressMaximum, QLocale::c());
+        if (display != before)
+            expected << describe(double(at) / 60'000.0, at);
+        before = display;
+    }
+    QStringList shown;
     double last = -1.0;
-    int shown = 0;
     for (const auto &progress : rig.host.progress) {
         if (progress.at > voice.back().start)
             break;
-        QVERIFY(progress.value >= last);
+        shown << describe(progress.value, progress.at - rig.MainStart());
         last = progress.value;
-        ++shown;
     }
-    QCOMPARE(shown, 60'020 / 20);
-    QVERIFY(last > 1.0 && last < 1.001);
+    QCOMPARE(shown.size(), expected.size());
+    QCOMPARE(shown, expected);
+    // The full bar and "100.0%" come just before the end of the time, and stay.
+    QVERIFY2(shown.last().startsWith(QLatin1String("100 100.0% ")), qPrintable(shown.last()));
+    QVERIFY(last < 1.0);
     rig.ExpectWoundUp();
 }
 
@@ -520,6 +538,47 @@ void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval()
     for (int count : files)
         QVERIFY2(std::abs(count - int(main.size()) / 4) < int(main.size()) / 10,
                  qPrintable(QString::number(count)));
+}
+
+void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue_data()
+{
+    QTest::addColumn<TMedTech>("technique");
+    QTest::newRow("random reminders") << TMedTech::mtThoughtsReminds;
+    QTest::newRow("body parts") << TMedTech::mtBodyPartsEnum;
+    QTest::newRow("concentration") << TMedTech::mtConcIntervals;
+    QTest::newRow("silence") << TMedTech::mtSilence;
+}
+
+// Thirty minutes with the background changing files every 7 s: the player wakes for a phrase
+// and its end, a change of the progress display, the end of a background file, and for
+// nothing else (a 20 ms pace would be 90 000 wakes).
+void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue()
+{
+    QFETCH(TMedTech, technique);
+    Rig rig;
+    rig.audio.SetDefaultDuration(1500);
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 7000);
+    rig.controls.FMedTechnique = technique;
+    rig.controls.FMedLenMin = 30;
+    rig.controls.FRemIntTech1Sec = 20;
+    rig.controls.FRemIntTech6MSec = 15'000;
+    rig.controls.FConcIntSec = 40;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.Start();
+
+    const qsizetype phrases = qsizetype(rig.Voice().size());
+    const qsizetype backgroundFiles = qsizetype(rig.Background().size());
+    const qsizetype progressChanges = qsizetype(rig.host.progress.size());
+    QVERIFY(backgroundFiles > 250);
+    // Concentration shows the progress between its cycles only.
+    QVERIFY(progressChanges > (technique == TMedTech::mtConcIntervals ? 20 : 1000));
+    // The fade at the end steps the volume every 20 ms for 4 s.
+    const qsizetype fade = 4000 / 20 + 1;
+    const qsizetype bound = 2 * phrases + backgroundFiles + progressChanges + fade + 10;
+    QVERIFY2(rig.host.pauses <= bound, qPrintable(QStringLiteral("%1 wakes, at most %2 expected (%3 phrases, %4 background files, %5 progress changes)")
+                                                      .arg(rig.host.pauses).arg(bound).arg(phrases).arg(backgroundFiles).arg(progressChanges)));
 }
 
 void TestMeditationPlayer::concentrationCycle()
@@ -973,6 +1032,8 @@ void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse_data()
 {
     QTest::addColumn<QString>("option");
     QTest::newRow("technique, at the next pass") << QStringLiteral("technique");
+    QTest::newRow("random reminders switched on") << QStringLiteral("reminders on");
+    QTest::newRow("random reminders switched off") << QStringLiteral("reminders off");
     QTest::newRow("technique, at the closing") << QStringLiteral("closing technique");
     QTest::newRow("instructor, at the next phrase") << QStringLiteral("instructor");
     QTest::newRow("volume, at the next music file") << QStringLiteral("music volume");
@@ -990,6 +1051,12 @@ void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse()
         apply = [&rig] { rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds; };
     if (option == QStringLiteral("closing technique"))
         apply = [&rig] { rig.controls.FMedTechnique = TMedTech::mtBodyPartsEnum; };
+    if (option.startsWith(QLatin1String("reminders"))) {
+        const bool on = option == QLatin1String("reminders on");
+        rig.controls.FMedTechnique = on ? TMedTech::mtSilence : TMedTech::mtThoughtsReminds;
+        rig.controls.FRemIntTech1Sec = 1;
+        apply = [&rig, on] { rig.controls.FMedTechnique = on ? TMedTech::mtThoughtsReminds : TMedTech::mtSilence; };
+    }
     if (option == QStringLiteral("instructor")) {
         rig.controls.FMedTechnique = TMedTech::mtThoughtsReminds;
         rig.controls.FRemIntTech1Sec = 2;
@@ -1018,6 +1085,16 @@ void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse()
     }
     if (option == QStringLiteral("closing technique"))
         QCOMPARE(Name(voice.back()), QStringLiteral("pimedendofrel"));
+    if (option.startsWith(QLatin1String("reminders"))) {
+        // A reminder a second on average: many on the side where they are on, none on the other.
+        const bool on = option == QLatin1String("reminders on");
+        int before = 0;
+        int after = 0;
+        for (const Played &play : rig.MainPart())
+            (play.start < change ? before : after) += 1;
+        QVERIFY2(on ? before == 0 && after > 5 : before > 5 && after == 0,
+                 qPrintable(QStringLiteral("%1 before, %2 after").arg(before).arg(after)));
+    }
     if (option == QStringLiteral("instructor")) {
         int before = 0;
         int after = 0;
