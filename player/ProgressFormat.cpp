@@ -44,15 +44,22 @@ quint64 NextProgressChangeMs(quint64 elapsedMs, quint64 lengthMs)
         return FormatProgress(static_cast<double>(elapsed) / static_cast<double>(lengthMs), kProgressMaximum, plain);
     };
     const TProgressDisplay now = shown(elapsedMs);
-    // The label moves by a tenth of a percent: the change lies within one such step. The
-    // display only ever grows with the time, so a search between the two finds its moment.
+    // Where the label's tenth of a percent or the bar's position rounds up next, by
+    // arithmetic; the formatting itself decides around that moment. The display only ever
+    // grows with the time, so the first moment that shows something else lies between a
+    // moment that shows `now` and one that does not.
+    const double length = static_cast<double>(lengthMs);
+    const double progr = static_cast<double>(elapsedMs) / length;
+    const double tenth = (std::floor(progr * 1000.0 + 0.5) + 0.5) / 1000.0;
+    const double step = (std::floor(progr * kProgressMaximum + 0.5) + 0.5) / kProgressMaximum;
+    const quint64 estimate = static_cast<quint64>(std::ceil(std::min(tenth, step) * length));
     quint64 same = elapsedMs;
-    quint64 step = lengthMs / 1000 + 1;
-    quint64 other = elapsedMs + step;
-    while (shown(other) == now) {
+    if (estimate >= elapsedMs + 3 && shown(estimate - 2) == now)
+        same = estimate - 2;
+    quint64 other = std::max(estimate, elapsedMs) + 2;
+    for (quint64 stride = lengthMs / 1000 + 1; shown(other) == now; stride *= 2) {
         same = other;
-        step *= 2;
-        other += step;
+        other += stride;
     }
     while (other - same > 1) {
         const quint64 middle = same + (other - same) / 2;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <array>
 #include <memory>
+#include <random>
 
 using Played = FakeAudio::Played;
 using HandledIn = VirtualHost::HandledIn;
@@ -271,6 +272,8 @@ private slots:
     void theStopRequestSilencesOnlyTheFirstChannelsTest();
     void progressFormat_data();
     void progressFormat();
+    void nextProgressChangeIsTheFirstMomentShowingSomethingElse_data();
+    void nextProgressChangeIsTheFirstMomentShowingSomethingElse();
 };
 
 // ---------------------------------------------------------------------------------------
@@ -1676,6 +1679,48 @@ void TestMeditationPlayer::progressFormat()
     const TProgressDisplay display = FormatProgress(progr, 100, locale);
     QCOMPARE(display.position, position);
     QCOMPARE(display.text, text);
+}
+
+void TestMeditationPlayer::nextProgressChangeIsTheFirstMomentShowingSomethingElse_data()
+{
+    QTest::addColumn<quint64>("lengthMs");
+    QTest::newRow("one minute") << quint64(60'000);
+    QTest::newRow("seven minutes") << quint64(420'000);
+    QTest::newRow("an hour") << quint64(3'600'000);
+    QTest::newRow("an odd length") << quint64(61'234);
+    QTest::newRow("shorter than a second") << quint64(777);
+}
+
+// The player sleeps until the moment NextProgressChangeMs names: it must be the very first
+// millisecond at which the bar or the label shows something else, never one later.
+void TestMeditationPlayer::nextProgressChangeIsTheFirstMomentShowingSomethingElse()
+{
+    QFETCH(quint64, lengthMs);
+    const auto shown = [lengthMs](quint64 elapsed) {
+        return FormatProgress(double(elapsed) / double(lengthMs), kProgressMaximum, QLocale::c());
+    };
+    // The change after `from`, or 0 with `fault` telling what is wrong with it.
+    QString fault;
+    const auto check = [&](quint64 from) -> quint64 {
+        const quint64 next = NextProgressChangeMs(from, lengthMs);
+        if (next <= from || shown(next - 1) != shown(from) || shown(next) == shown(from)) {
+            fault = QStringLiteral("from %1 the next change is said to be at %2").arg(from).arg(next);
+            return 0;
+        }
+        return next;
+    };
+    // From one change to the next over the whole time and a little beyond: every tenth of a
+    // percent, and the bar's steps between them.
+    int changes = 0;
+    for (quint64 at = 0; at < lengthMs + lengthMs / 20 && fault.isEmpty(); ++changes)
+        at = check(at);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QVERIFY2(changes >= (lengthMs < 1000 ? int(lengthMs) : 1050), qPrintable(QString::number(changes)));
+    // And from moments between changes.
+    std::mt19937_64 random(lengthMs);
+    for (int i = 0; i < 500 && fault.isEmpty(); ++i)
+        check(random() % (lengthMs + lengthMs / 10));
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }
 
 QTEST_GUILESS_MAIN(TestMeditationPlayer)

@@ -331,10 +331,10 @@ void TestSequencerTimeline::randomRemindersKeepTheirDistribution_data()
 {
     QTest::addColumn<Settings>("settings");
     using enum TMedTech;
-    // A reminder every 3 s on average (p = 1/150 per pass), phrases of 1 s, the background
-    // changing files at moments of its own.
-    QTest::newRow("thoughts") << Settings{.technique = mtThoughtsReminds, .remindSec = 3, .quickIntro = true, .backgroundMs = 4321};
-    QTest::newRow("breath, after its pause") << Settings{.technique = mtBreathReminds, .remindSec = 3, .backgroundMs = 4321};
+    // Phrases of 1 s, the background changing files at moments of its own.
+    QTest::newRow("thoughts, every 3 s") << Settings{.technique = mtThoughtsReminds, .remindSec = 3, .quickIntro = true, .backgroundMs = 4321};
+    QTest::newRow("breath, every 5 s, after its pause")
+        << Settings{.technique = mtBreathReminds, .medtime = 120'000, .remindSec = 5, .backgroundMs = 2500};
 }
 
 void TestSequencerTimeline::randomRemindersKeepTheirDistribution()
