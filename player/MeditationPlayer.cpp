@@ -719,6 +719,7 @@ void TMeditationPlayer::BeginPasses()
 {
     m_run.passorigin = MedClock();
     m_run.passesrun = 0;
+    m_run.plannedpass.reset();
     m_run.reminderpass.reset();
 }
 
@@ -748,6 +749,15 @@ quint64 TMeditationPlayer::FirstPassNotRun() const
 
 // The main part ends at the first pass after its time, which runs in full.
 quint64 TMeditationPlayer::NextPassWithWork()
+{
+    // A wake a little late for its pass still runs that pass.
+    if (m_run.plannedpass && *m_run.plannedpass > m_run.passesrun && PassTime(*m_run.plannedpass) <= MedClock())
+        return *m_run.plannedpass;
+    m_run.plannedpass = PlanNextPass();
+    return *m_run.plannedpass;
+}
+
+quint64 TMeditationPlayer::PlanNextPass()
 {
     const quint64 first = FirstPassNotRun();
     quint64 next = FirstPassAfter(m_run.starttime + m_run.medtime);

@@ -115,6 +115,8 @@ private:
         // passesrun are behind. The loop sleeps through the passes where nothing is due.
         quint64 passorigin = 0;
         quint64 passesrun = 0;
+        // The pass the loop sleeps towards.
+        std::optional<quint64> plannedpass;
         // The pass on which the next random reminder falls, drawn ahead.
         std::optional<quint64> reminderpass;
         // The meditation time the progress shows, and the time at which its display changes.
@@ -140,6 +142,7 @@ private:
     quint64 FirstPassAfter(quint64 moment) const;
     quint64 FirstPassNotRun() const;
     quint64 NextPassWithWork();
+    quint64 PlanNextPass();
     quint64 TechniquePass(quint64 first);
     quint64 TimedPhrasePass(quint64 interval, quint64 first) const;
     quint64 ProgressPass(quint64 first) const;

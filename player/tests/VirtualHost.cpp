@@ -61,7 +61,7 @@ void VirtualHost::Pause(quint64 atMost)
 
 void VirtualHost::Sleep(int ms)
 {
-    Pause(static_cast<quint64>(std::max(ms, 0)));
+    Pause(ms > 0 ? static_cast<quint64>(ms) + sleepOvershootMs : 0);
 }
 
 void VirtualHost::WaitForActivity()

@@ -28,6 +28,8 @@ public:
     // The controls: what UpdateOptions copies into the options.
     std::function<void()> onUpdateOptions;
     int selectedMusicPlaylist = -1;
+    // A real timer ends a sleep a little after its time: so much later, here.
+    quint64 sleepOvershootMs = 0;
 
     quint64 TickCount() override { return m_clock; }
     void ProcessMessages() override;

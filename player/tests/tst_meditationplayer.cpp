@@ -546,10 +546,14 @@ void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval()
 void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue_data()
 {
     QTest::addColumn<TMedTech>("technique");
-    QTest::newRow("random reminders") << TMedTech::mtThoughtsReminds;
-    QTest::newRow("body parts") << TMedTech::mtBodyPartsEnum;
-    QTest::newRow("concentration") << TMedTech::mtConcIntervals;
-    QTest::newRow("silence") << TMedTech::mtSilence;
+    QTest::addColumn<quint64>("overshootMs");
+    QTest::newRow("random reminders") << TMedTech::mtThoughtsReminds << quint64(0);
+    QTest::newRow("body parts") << TMedTech::mtBodyPartsEnum << quint64(0);
+    QTest::newRow("concentration") << TMedTech::mtConcIntervals << quint64(0);
+    QTest::newRow("silence") << TMedTech::mtSilence << quint64(0);
+    // A wake a little late still does what it woke for, instead of waking once more.
+    QTest::newRow("silence, timers 1 ms late") << TMedTech::mtSilence << quint64(1);
+    QTest::newRow("random reminders, timers 3 ms late") << TMedTech::mtThoughtsReminds << quint64(3);
 }
 
 // Thirty minutes with the background changing files every 7 s: the player wakes for a phrase
@@ -558,7 +562,9 @@ void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue_data()
 void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue()
 {
     QFETCH(TMedTech, technique);
+    QFETCH(quint64, overshootMs);
     Rig rig;
+    rig.host.sleepOvershootMs = overshootMs;
     rig.audio.SetDefaultDuration(1500);
     for (const QString &file : rig.backs->at(0).mp3files)
         rig.audio.SetDuration(file, 7000);
