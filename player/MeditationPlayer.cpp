@@ -646,10 +646,11 @@ bool TMeditationPlayer::PlayBeginning()
     PlayIntroduction();
     if (FStopped)
         return false;
-    m_host.EnableProgressScroll();
     m_run.FirstConcIntPlayed = false;
     m_run.starttime = MedClock();
     m_mainPartRunning = true;
+    // After the start of the time: the window asks for the time left as it enables the row.
+    m_host.EnableProgressScroll();
     return true;
 }
 

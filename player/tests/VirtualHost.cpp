@@ -97,6 +97,8 @@ void VirtualHost::EnableProgressScroll()
     progressScrollEnabled = true;
     percentLabelEnabled = true;
     progressEnabledAt = m_clock;
+    if (onProgressEnabled)
+        onProgressEnabled();
 }
 
 void VirtualHost::DisableProgressScroll()

@@ -28,6 +28,8 @@ public:
     // The controls: what UpdateOptions copies into the options.
     std::function<void()> onUpdateOptions;
     int selectedMusicPlaylist = -1;
+    // Runs as the progress display is enabled, as the window then reads the time left.
+    std::function<void()> onProgressEnabled;
     // A real timer ends a sleep a little after its time: so much later, here.
     quint64 sleepOvershootMs = 0;
 
