@@ -1,5 +1,6 @@
 #include "player/MeditationPlayer.h"
 
+#include "player/ProgressFormat.h"
 #include "shell/FileKinds.h"
 #include "shell/Helpers.h"
 
@@ -7,6 +8,8 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -35,6 +38,26 @@ constexpr quint64 kFadeOutMs = 4000;
 quint64 AtLeast(qint32 value, qint32 minimum)
 {
     return static_cast<quint64>(std::max(value, minimum));
+}
+
+int SleepSpan(quint64 ms)
+{
+    return static_cast<int>(std::min<quint64>(ms, std::numeric_limits<int>::max()));
+}
+
+// Far beyond any meditation, and still far from overflowing when turned into a time.
+constexpr double kMaxDrawnPasses = 1e15;
+
+// How many 20 ms passes up to and including the first on which a trial of probability p
+// succeeds: the geometric distribution, drawn at once instead of a trial on every pass.
+quint64 PassesUntilSuccess(double p)
+{
+    if (!(p > 0.0))
+        return static_cast<quint64>(kMaxDrawnPasses);
+    if (p >= 1.0)
+        return 1;
+    const double passes = std::floor(std::log1p(-RandomReal()) / std::log1p(-p)) + 1.0;
+    return passes < kMaxDrawnPasses ? static_cast<quint64>(passes) : static_cast<quint64>(kMaxDrawnPasses);
 }
 
 } // namespace
@@ -106,6 +129,9 @@ bool TMeditationPlayer::IsPlayingSomethingIn2()
     return fhstr2 != 0 && m_audio.ChannelIsActive(fhstr2);
 }
 
+// Sleeps until the wait is over, waking only for an event or the end of a stream. With
+// canstopiftimeover the end of the meditation time is noticed as a wait of 20 ms passes
+// would notice it: at the first pass after it, counted from the last wake.
 bool TMeditationPlayer::DoSleep(quint64 timems, bool canstopiftimeover, bool &timeover)
 {
     timeover = false;
@@ -119,13 +145,16 @@ bool TMeditationPlayer::DoSleep(quint64 timems, bool canstopiftimeover, bool &ti
             WaitWhilePaused();
             continue;
         }
-        if (canstopiftimeover && MedClock() > m_run.starttime + m_run.medtime) {
+        const quint64 now = MedClock();
+        const quint64 timeEnd = m_run.starttime + m_run.medtime;
+        if (canstopiftimeover && now > timeEnd) {
             timeover = true;
             return true;
         }
-        // A pause ended early by an event or the end of a stream sleeps only what is left.
-        const quint64 left = sbegtime + timems - MedClock();
-        m_host.Sleep(static_cast<int>(std::min(left, kMainLoopPassMs)));
+        quint64 wakeAt = sbegtime + timems;
+        if (canstopiftimeover)
+            wakeAt = std::min(wakeAt, now + kMainLoopPassMs * ((timeEnd - now) / kMainLoopPassMs + 1));
+        m_host.Sleep(SleepSpan(wakeAt - now));
     }
     // A pause clicked in the last round holds the caller here too.
     WaitWhilePaused();
@@ -424,7 +453,7 @@ void TMeditationPlayer::StartBackSoundFile(const TMp3ListItem &list)
     if (fhstr2 != 0)
         m_audio.StreamFree(fhstr2);
     fhstr2 = Bass_Load(list.mp3files.at(FCurBackSoundFile));
-    // A file that cannot be opened stays silent; the next check moves on.
+    // A file that cannot be opened stays silent; the caller moves on.
     if (fhstr2 == 0)
         return;
     m_audio.ChannelSetVolume(fhstr2, BackSoundVolume(list));
@@ -486,7 +515,18 @@ void TMeditationPlayer::StartPlayingBackSound()
     if (list == nullptr)
         return;
     FCurBackSoundFile = 0;
-    StartBackSoundFile(*list);
+    StartOpenableBackSoundFile(*list);
+}
+
+// A file that cannot be opened is passed over at once, so the next one follows without a
+// gap; each file of the playlist is tried once.
+void TMeditationPlayer::StartOpenableBackSoundFile(const TMp3ListItem &list)
+{
+    StartBackSoundFile(list);
+    for (qsizetype tried = 1; fhstr2 == 0 && tried < list.mp3files.size(); ++tried) {
+        FCurBackSoundFile = NextBackSoundFile(list);
+        StartBackSoundFile(list);
+    }
 }
 
 void TMeditationPlayer::CheckPlayingBackSound()
@@ -511,7 +551,7 @@ void TMeditationPlayer::CheckPlayingBackSound()
         return;
     }
     FCurBackSoundFile = NextBackSoundFile(*list);
-    StartBackSoundFile(*list);
+    StartOpenableBackSoundFile(*list);
 }
 
 void TMeditationPlayer::StopPlayingBackSound()
@@ -606,10 +646,11 @@ bool TMeditationPlayer::PlayBeginning()
     PlayIntroduction();
     if (FStopped)
         return false;
-    m_host.EnableProgressScroll();
     m_run.FirstConcIntPlayed = false;
     m_run.starttime = MedClock();
     m_mainPartRunning = true;
+    // After the start of the time: the window asks for the time left as it enables the row.
+    m_host.EnableProgressScroll();
     return true;
 }
 
@@ -646,34 +687,177 @@ void TMeditationPlayer::PlayIntroduction()
     }
 }
 
-// The timed main part: one pass every 20 ms until the meditation time is over.
+// The timed main part: a pass every 20 ms until the meditation time is over. The loop
+// sleeps from one pass where something is due to the next: a reminder, a breath phrase, a
+// body part, a concentration cycle, a visible change of the progress, the end of the time.
+// Every wake handles the window's messages and plans again, so a changed technique counts
+// from the next pass.
 TMeditationPlayer::TNext TMeditationPlayer::RunMainPart()
 {
+    BeginPasses();
     for (;;) {
-        bool timeover = false;
-        if (!DoSleep20ms(true, timeover))
+        if (FStopped)
             return TNext::Finish;
-        if (timeover)
-            return TNext::Closing;
-        if (!IsPlayingSomethingIn1()) {
-            const TNext next = PlayTechniqueStep();
+        if (FPaused) {
+            WaitWhilePaused();
+            continue;
+        }
+        const quint64 pass = NextPassWithWork();
+        if (MedClock() < PassTime(pass)) {
+            const TNext next = WaitForPass(PassTime(pass));
             if (next != TNext::Continue)
                 return next;
-            if (FStopped)
-                return TNext::Finish;
-            const quint64 elapsed = MedClock() - m_run.starttime;
-            m_host.ShowProgress(static_cast<double>(elapsed) / static_cast<double>(m_run.medtime));
+            continue;
         }
-        if (MedClock() > m_run.starttime + m_run.medtime)
-            return TNext::Closing;
+        m_run.passesrun = pass;
+        const TNext next = RunPass(pass);
+        if (next != TNext::Continue)
+            return next;
     }
 }
 
-TMeditationPlayer::TNext TMeditationPlayer::PlayTechniqueStep()
+void TMeditationPlayer::BeginPasses()
+{
+    m_run.passorigin = MedClock();
+    m_run.passesrun = 0;
+    m_run.plannedpass.reset();
+    m_run.reminderpass.reset();
+}
+
+quint64 TMeditationPlayer::PassTime(quint64 pass) const
+{
+    return m_run.passorigin + pass * kMainLoopPassMs;
+}
+
+quint64 TMeditationPlayer::FirstPassFrom(quint64 moment) const
+{
+    if (moment <= m_run.passorigin)
+        return 0;
+    return (moment - m_run.passorigin + kMainLoopPassMs - 1) / kMainLoopPassMs;
+}
+
+quint64 TMeditationPlayer::FirstPassAfter(quint64 moment) const
+{
+    if (moment < m_run.passorigin)
+        return 0;
+    return (moment - m_run.passorigin) / kMainLoopPassMs + 1;
+}
+
+quint64 TMeditationPlayer::FirstPassNotRun() const
+{
+    return std::max(m_run.passesrun + 1, FirstPassFrom(MedClock()));
+}
+
+// The main part ends at the first pass after its time, which runs in full.
+quint64 TMeditationPlayer::NextPassWithWork()
+{
+    // A wake a little late for its pass still runs that pass.
+    if (m_run.plannedpass && *m_run.plannedpass > m_run.passesrun && PassTime(*m_run.plannedpass) <= MedClock())
+        return *m_run.plannedpass;
+    m_run.plannedpass = PlanNextPass();
+    return *m_run.plannedpass;
+}
+
+quint64 TMeditationPlayer::PlanNextPass()
+{
+    const quint64 first = FirstPassNotRun();
+    quint64 next = FirstPassAfter(m_run.starttime + m_run.medtime);
+    next = std::min(next, TechniquePass(first));
+    next = std::min(next, ProgressPass(first));
+    return std::max(next, first);
+}
+
+quint64 TMeditationPlayer::TechniquePass(quint64 first)
+{
+    constexpr quint64 never = std::numeric_limits<quint64>::max();
+    const TMedTech technique = CurrentTechnique();
+    const bool random = technique == TMedTech::mtThoughtsReminds || technique == TMedTech::mtBreathReminds;
+    if (!random)
+        m_run.reminderpass.reset();
+    switch (technique) {
+    case TMedTech::mtThoughtsReminds:
+    case TMedTech::mtBreathReminds:
+        if (!m_run.reminderpass)
+            m_run.reminderpass = first + PassesUntilSuccess(m_run.intremprob) - 1;
+        return *m_run.reminderpass;
+    case TMedTech::mtConcIntervals: return first;
+    case TMedTech::mtEachBreathReminds: return TimedPhrasePass(m_run.techeabrinterval, first);
+    case TMedTech::mtBodyPartsEnum:
+    case TMedTech::mtRandomBodyPartsEnum: return TimedPhrasePass(m_run.techbodparinterval, first);
+    case TMedTech::mtSilence:
+    case TMedTech::mtIncreasingBreathCount:
+    case TMedTech::mtLoweringBreathCount: break;
+    }
+    return never;
+}
+
+// The first pass later than the interval after the last timed phrase.
+quint64 TMeditationPlayer::TimedPhrasePass(quint64 interval, quint64 first) const
+{
+    if (!m_run.lastremtime)
+        return first;
+    return FirstPassAfter(*m_run.lastremtime + interval);
+}
+
+quint64 TMeditationPlayer::ProgressPass(quint64 first) const
+{
+    if (!m_run.shownelapsed)
+        return first;
+    return FirstPassFrom(m_run.starttime + m_run.nextprogresschange);
+}
+
+// One wake of the wait for a pass; the time being over is noticed at any wake, as before.
+TMeditationPlayer::TNext TMeditationPlayer::WaitForPass(quint64 due)
+{
+    m_host.ProcessMessages();
+    CheckPlayingBackSound();
+    if (FStopped)
+        return TNext::Finish;
+    if (FPaused)
+        return TNext::Continue;
+    const quint64 now = MedClock();
+    if (now > m_run.starttime + m_run.medtime)
+        return TNext::Closing;
+    if (now < due)
+        m_host.Sleep(SleepSpan(due - now));
+    return TNext::Continue;
+}
+
+TMeditationPlayer::TNext TMeditationPlayer::RunPass(quint64 pass)
+{
+    if (!IsPlayingSomethingIn1()) {
+        const quint64 before = MedClock();
+        const TNext next = PlayTechniqueStep(pass);
+        if (next != TNext::Continue)
+            return next;
+        if (FStopped)
+            return TNext::Finish;
+        // After a phrase the passes count from its end.
+        if (MedClock() != before)
+            BeginPasses();
+        ShowProgressIfChanged();
+    }
+    if (MedClock() > m_run.starttime + m_run.medtime)
+        return TNext::Closing;
+    return TNext::Continue;
+}
+
+// The bar and its label are only told what they would show differently.
+void TMeditationPlayer::ShowProgressIfChanged()
+{
+    const quint64 elapsed = MedClock() - m_run.starttime;
+    if (m_run.shownelapsed && elapsed < m_run.nextprogresschange)
+        return;
+    m_host.ShowProgress(static_cast<double>(elapsed) / static_cast<double>(m_run.medtime));
+    m_run.shownelapsed = elapsed;
+    m_run.nextprogresschange = NextProgressChangeMs(elapsed, m_run.medtime);
+}
+
+TMeditationPlayer::TNext TMeditationPlayer::PlayTechniqueStep(quint64 pass)
 {
     switch (CurrentTechnique()) {
-    case TMedTech::mtThoughtsReminds: PlayRandomReminder(TPhaseId::pireminder); break;
-    case TMedTech::mtBreathReminds: PlayRandomReminder(TPhaseId::pirembr); break;
+    case TMedTech::mtThoughtsReminds: PlayRandomReminder(TPhaseId::pireminder, pass); break;
+    case TMedTech::mtBreathReminds: PlayRandomReminder(TPhaseId::pirembr, pass); break;
     case TMedTech::mtConcIntervals: return PlayConcentrationCycle();
     case TMedTech::mtEachBreathReminds: PlayEachBreathPhrase(); break;
     case TMedTech::mtBodyPartsEnum: PlayBodyPart(); break;
@@ -685,10 +869,13 @@ TMeditationPlayer::TNext TMeditationPlayer::PlayTechniqueStep()
     return TNext::Continue;
 }
 
-void TMeditationPlayer::PlayRandomReminder(TPhaseId phase)
+// The reminder falls on the pass drawn for it.
+void TMeditationPlayer::PlayRandomReminder(TPhaseId phase, quint64 pass)
 {
-    if (RandomReal() < m_run.intremprob)
-        PlayPhase(phase);
+    if (!m_run.reminderpass || *m_run.reminderpass > pass)
+        return;
+    m_run.reminderpass.reset();
+    PlayPhase(phase);
 }
 
 bool TMeditationPlayer::TimedPhraseDue(quint64 interval)

@@ -109,6 +109,19 @@ private:
         qint32 mnstep = -1;
         qint32 mncurcount = -1;
         bool FirstConcIntPlayed = false;
+
+        // The main loop's passes: one every 20 ms from passorigin (the start of the
+        // meditation time, or the end of the last step that took time); the passes up to
+        // passesrun are behind. The loop sleeps through the passes where nothing is due.
+        quint64 passorigin = 0;
+        quint64 passesrun = 0;
+        // The pass the loop sleeps towards.
+        std::optional<quint64> plannedpass;
+        // The pass on which the next random reminder falls, drawn ahead.
+        std::optional<quint64> reminderpass;
+        // The meditation time the progress shows, and the time at which its display changes.
+        std::optional<quint64> shownelapsed;
+        quint64 nextprogresschange = 0;
     };
 
     // The host's clock without the time spent paused: every rule of the meditation runs on it.
@@ -123,9 +136,22 @@ private:
     bool PlayBeginning();
     void PlayIntroduction();
     TNext RunMainPart();
-    TNext PlayTechniqueStep();
+    void BeginPasses();
+    quint64 PassTime(quint64 pass) const;
+    quint64 FirstPassFrom(quint64 moment) const;
+    quint64 FirstPassAfter(quint64 moment) const;
+    quint64 FirstPassNotRun() const;
+    quint64 NextPassWithWork();
+    quint64 PlanNextPass();
+    quint64 TechniquePass(quint64 first);
+    quint64 TimedPhrasePass(quint64 interval, quint64 first) const;
+    quint64 ProgressPass(quint64 first) const;
+    TNext WaitForPass(quint64 due);
+    TNext RunPass(quint64 pass);
+    void ShowProgressIfChanged();
+    TNext PlayTechniqueStep(quint64 pass);
     TNext PlayConcentrationCycle();
-    void PlayRandomReminder(TPhaseId phase);
+    void PlayRandomReminder(TPhaseId phase, quint64 pass);
     void PlayEachBreathPhrase();
     void PlayBodyPart();
     void PlayRandomBodyPart();
@@ -143,6 +169,7 @@ private:
     QStringList MusicFiles(qint32 musicnum) const;
     const TMp3ListItem *ChosenBackSoundList() const;
     void StartBackSoundFile(const TMp3ListItem &list);
+    void StartOpenableBackSoundFile(const TMp3ListItem &list);
     qint32 NextBackSoundFile(const TMp3ListItem &list) const;
     float BackSoundVolume(const TMp3ListItem &list) const;
     void QueueNextBackSoundFile(const TMp3ListItem &list);

@@ -19,8 +19,10 @@ public:
     // window event.
     virtual void Sleep(int ms) = 0;
     // The pause between two polls of a play-to-end wait: until a window event or the end
-    // of a stream arrives, at most a few tens of milliseconds.
+    // of a stream arrives (the audio library reports every end), at most kActivityWaitMs.
     virtual void WaitForActivity() = 0;
+    // Only a safety net: nothing that the play-to-end waits look for comes without an event.
+    static constexpr int kActivityWaitMs = 1000;
 
     // A modal message box captioned "Nesvara" with one OK button.
     virtual void ShowMessage(const QString &text) = 0;

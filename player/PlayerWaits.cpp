@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QTimer>
 #include <algorithm>
 
-PlayerWaits::PlayerWaits() = default;
+PlayerWaits::PlayerWaits()
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+}
 
 PlayerWaits::~PlayerWaits()
 {
@@ -39,9 +42,8 @@ void PlayerWaits::WaitAtMost(int ms)
     if (m_wakePending.exchange(false))
         return;
     // The timer's own event ends the wait at the latest after `ms`.
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.start(std::max(ms, 0));
+    m_timer.start(std::max(ms, 0));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_timer.stop();
     m_wakePending.store(false);
 }

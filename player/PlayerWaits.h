@@ -1,6 +1,9 @@
 #pragma once
 
+#include "player/PlayerHost.h"
+
 #include <QObject>
+#include <QTimer>
 #include <atomic>
 
 // The waits of a running meditation, for the window that hosts the player: each blocks in
@@ -18,16 +21,19 @@ public:
     void ProcessMessages();
     // At most `ms` milliseconds; ended early by any event or a wake.
     void Sleep(int ms);
-    // At most 20 ms; ended early by any event or a wake.
+    // At most kActivityWaitMs; ended early by any event or a wake.
     void WaitForActivity();
     // Ends the current wait, or the next one when none is running. Safe from any thread.
     void Wake();
 
-    static constexpr int kActivityWaitMs = 20;
+    static constexpr int kActivityWaitMs = PlayerHost::kActivityWaitMs;
 
 private:
     void WaitAtMost(int ms);
 
     QObject m_wakeTarget;
+    // A precise timer: the player sleeps seconds at a time, and a coarse one may end such a
+    // sleep 5 % late.
+    QTimer m_timer;
     std::atomic<bool> m_wakePending{false};
 };

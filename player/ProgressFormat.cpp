@@ -34,6 +34,40 @@ TProgressDisplay FormatProgress(double progr, int maximum, const QLocale &locale
     return display;
 }
 
+quint64 NextProgressChangeMs(quint64 elapsedMs, quint64 lengthMs)
+{
+    if (lengthMs == 0)
+        return elapsedMs + 1;
+    // The digits change where they change in any locale.
+    const QLocale plain = QLocale::c();
+    const auto shown = [lengthMs, &plain](quint64 elapsed) {
+        return FormatProgress(static_cast<double>(elapsed) / static_cast<double>(lengthMs), kProgressMaximum, plain);
+    };
+    const TProgressDisplay now = shown(elapsedMs);
+    // Where the label's tenth of a percent or the bar's position rounds up next, by
+    // arithmetic; the formatting itself decides around that moment. The display only ever
+    // grows with the time, so the first moment that shows something else lies between a
+    // moment that shows `now` and one that does not.
+    const double length = static_cast<double>(lengthMs);
+    const double progr = static_cast<double>(elapsedMs) / length;
+    const double tenth = (std::floor(progr * 1000.0 + 0.5) + 0.5) / 1000.0;
+    const double step = (std::floor(progr * kProgressMaximum + 0.5) + 0.5) / kProgressMaximum;
+    const quint64 estimate = static_cast<quint64>(std::ceil(std::min(tenth, step) * length));
+    quint64 same = elapsedMs;
+    if (estimate >= elapsedMs + 3 && shown(estimate - 2) == now)
+        same = estimate - 2;
+    quint64 other = std::max(estimate, elapsedMs) + 2;
+    for (quint64 stride = lengthMs / 1000 + 1; shown(other) == now; stride *= 2) {
+        same = other;
+        other += stride;
+    }
+    while (other - same > 1) {
+        const quint64 middle = same + (other - same) / 2;
+        (shown(middle) == now ? same : other) = middle;
+    }
+    return other;
+}
+
 QString FormatRemainingTime(qint64 remainingMs)
 {
     const qint64 seconds = remainingMs <= 0 ? 0 : remainingMs / 1000 + (remainingMs % 1000 != 0);

@@ -41,36 +41,32 @@ void VirtualHost::ProcessMessages()
 }
 
 // Like the event loop's blocking wait: an event already pending is handled at once;
-// otherwise the pause lasts until the next action that may be handled here, the next end
-// of a stream, or `atMost`, whichever comes first.
+// otherwise the pause lasts until the next action, the next end of a stream, or `atMost`,
+// whichever comes first. Any arriving event ends it; one that only the pending-message
+// handling may run is left for the ProcessMessages that follows.
 void VirtualHost::Pause(quint64 atMost)
 {
+    ++pauses;
     CountCallWithoutTimePassing();
     if (RunDueActions(HandledIn::Pause))
         return;
     quint64 until = m_clock + atMost;
     if (const auto end = m_audio.NextStreamEnd(); end && *end > m_clock)
         until = std::min(until, *end);
-    for (const auto &[at, action] : m_actions) {
-        if (at >= until)
-            break;
-        if (action.where != HandledIn::ProcessMessages) {
-            until = std::max(at, m_clock);
-            break;
-        }
-    }
+    if (const auto next = m_actions.begin(); next != m_actions.end() && next->first < until)
+        until = std::max(next->first, m_clock);
     Advance(until - m_clock);
     RunDueActions(HandledIn::Pause);
 }
 
 void VirtualHost::Sleep(int ms)
 {
-    Pause(static_cast<quint64>(std::max(ms, 0)));
+    Pause(ms > 0 ? static_cast<quint64>(ms) + sleepOvershootMs : 0);
 }
 
 void VirtualHost::WaitForActivity()
 {
-    Pause(20);
+    Pause(kActivityWaitMs);
 }
 
 void VirtualHost::ShowMessage(const QString &text)
@@ -101,6 +97,8 @@ void VirtualHost::EnableProgressScroll()
     progressScrollEnabled = true;
     percentLabelEnabled = true;
     progressEnabledAt = m_clock;
+    if (onProgressEnabled)
+        onProgressEnabled();
 }
 
 void VirtualHost::DisableProgressScroll()

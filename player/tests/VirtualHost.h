@@ -12,8 +12,8 @@
 // The window and the system on a virtual clock. Scripted user actions (a click on Stop at
 // a given moment, a move of the volume bar, ...) run where the real window handles events:
 // in ProcessMessages, and inside the pauses, which handle an event as it arrives and then
-// return. Sleep lasts its length and WaitForActivity at most 20 ms; like the real pauses,
-// both end early at the end of a stream and at a user action. Message boxes, progress, the
+// return. Sleep lasts its length and WaitForActivity at most kActivityWaitMs; like the real
+// pauses, both end early at the end of a stream and at a user action. Message boxes, progress, the
 // state of the controls and shutdown requests are recorded.
 class VirtualHost : public PlayerHost
 {
@@ -28,6 +28,10 @@ public:
     // The controls: what UpdateOptions copies into the options.
     std::function<void()> onUpdateOptions;
     int selectedMusicPlaylist = -1;
+    // Runs as the progress display is enabled, as the window then reads the time left.
+    std::function<void()> onProgressEnabled;
+    // A real timer ends a sleep a little after its time: so much later, here.
+    quint64 sleepOvershootMs = 0;
 
     quint64 TickCount() override { return m_clock; }
     void ProcessMessages() override;
@@ -53,6 +57,8 @@ public:
     std::vector<Progress> progress;
     int updateOptionsCalls = 0;
     int processMessagesCalls = 0;
+    // Sleep and WaitForActivity calls: every one is a wake of the real program.
+    int pauses = 0;
     int shutdownRuns = 0;
     bool stopButtonEnabled = false;
     bool progressScrollEnabled = false;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <array>
 #include <memory>
+#include <random>
 
 using Played = FakeAudio::Played;
 using HandledIn = VirtualHost::HandledIn;
@@ -221,6 +222,8 @@ private slots:
     void eachBreathAlternatesAtTheInterval();
     void randomRemindersKeepTheirMeanInterval_data();
     void randomRemindersKeepTheirMeanInterval();
+    void theWaitsWakeOnlyWhenSomethingIsDue_data();
+    void theWaitsWakeOnlyWhenSomethingIsDue();
     void concentrationCycle();
     void laterConcentrationAnnouncementsUseBothForms();
 
@@ -269,6 +272,8 @@ private slots:
     void theStopRequestSilencesOnlyTheFirstChannelsTest();
     void progressFormat_data();
     void progressFormat();
+    void nextProgressChangeIsTheFirstMomentShowingSomethingElse_data();
+    void nextProgressChangeIsTheFirstMomentShowingSomethingElse();
 };
 
 // ---------------------------------------------------------------------------------------
@@ -354,17 +359,33 @@ void TestMeditationPlayer::silentTechniquesOnlyMoveTheProgress()
     // The main loop ends at the first pass after the 60 000 ms of meditation time.
     QCOMPARE(voice.back().start, rig.MainStart() + 60'020);
 
+    // The display hears of every change at the pass where it happens, and of nothing else:
+    // what a call on every 20 ms pass would show, without the repeats.
+    const auto describe = [](double progr, quint64 at) {
+        const TProgressDisplay display = FormatProgress(progr, kProgressMaximum, QLocale::c());
+        return QStringLiteral("%1 %2 at %3").arg(display.position).arg(display.text).arg(at);
+    };
+    QStringList expected;
+    std::optional<TProgressDisplay> before;
+    for (quint64 at = 20; at <= 60'020; at += 20) {
+        const TProgressDisplay display = FormatProgress(double(at) / 60'000.0, kProgressMaximum, QLocale::c());
+        if (display != before)
+            expected << describe(double(at) / 60'000.0, at);
+        before = display;
+    }
+    QStringList shown;
     double last = -1.0;
-    int shown = 0;
     for (const auto &progress : rig.host.progress) {
         if (progress.at > voice.back().start)
             break;
-        QVERIFY(progress.value >= last);
+        shown << describe(progress.value, progress.at - rig.MainStart());
         last = progress.value;
-        ++shown;
     }
-    QCOMPARE(shown, 60'020 / 20);
-    QVERIFY(last > 1.0 && last < 1.001);
+    QCOMPARE(shown.size(), expected.size());
+    QCOMPARE(shown, expected);
+    // The full bar and "100.0%" come just before the end of the time, and stay.
+    QVERIFY2(shown.last().startsWith(QLatin1String("100 100.0% ")), qPrintable(shown.last()));
+    QVERIFY(last < 1.0);
     rig.ExpectWoundUp();
 }
 
@@ -520,6 +541,53 @@ void TestMeditationPlayer::randomRemindersKeepTheirMeanInterval()
     for (int count : files)
         QVERIFY2(std::abs(count - int(main.size()) / 4) < int(main.size()) / 10,
                  qPrintable(QString::number(count)));
+}
+
+void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue_data()
+{
+    QTest::addColumn<TMedTech>("technique");
+    QTest::addColumn<quint64>("overshootMs");
+    QTest::newRow("random reminders") << TMedTech::mtThoughtsReminds << quint64(0);
+    QTest::newRow("body parts") << TMedTech::mtBodyPartsEnum << quint64(0);
+    QTest::newRow("concentration") << TMedTech::mtConcIntervals << quint64(0);
+    QTest::newRow("silence") << TMedTech::mtSilence << quint64(0);
+    // A wake a little late still does what it woke for, instead of waking once more.
+    QTest::newRow("silence, timers 1 ms late") << TMedTech::mtSilence << quint64(1);
+    QTest::newRow("random reminders, timers 3 ms late") << TMedTech::mtThoughtsReminds << quint64(3);
+}
+
+// Thirty minutes with the background changing files every 7 s: the player wakes for a phrase
+// and its end, a change of the progress display, the end of a background file, and for
+// nothing else (a 20 ms pace would be 90 000 wakes).
+void TestMeditationPlayer::theWaitsWakeOnlyWhenSomethingIsDue()
+{
+    QFETCH(TMedTech, technique);
+    QFETCH(quint64, overshootMs);
+    Rig rig;
+    rig.host.sleepOvershootMs = overshootMs;
+    rig.audio.SetDefaultDuration(1500);
+    for (const QString &file : rig.backs->at(0).mp3files)
+        rig.audio.SetDuration(file, 7000);
+    rig.controls.FMedTechnique = technique;
+    rig.controls.FMedLenMin = 30;
+    rig.controls.FRemIntTech1Sec = 20;
+    rig.controls.FRemIntTech6MSec = 15'000;
+    rig.controls.FConcIntSec = 40;
+    rig.controls.FPlaySound = true;
+    rig.controls.FBackSoundFileNum = 1;
+    rig.Start();
+
+    const qsizetype phrases = qsizetype(rig.Voice().size());
+    const qsizetype backgroundFiles = qsizetype(rig.Background().size());
+    const qsizetype progressChanges = qsizetype(rig.host.progress.size());
+    QVERIFY(backgroundFiles > 250);
+    // Concentration shows the progress between its cycles only.
+    QVERIFY(progressChanges > (technique == TMedTech::mtConcIntervals ? 20 : 1000));
+    // The fade at the end steps the volume every 20 ms for 4 s.
+    const qsizetype fade = 4000 / 20 + 1;
+    const qsizetype bound = 2 * phrases + backgroundFiles + progressChanges + fade + 10;
+    QVERIFY2(rig.host.pauses <= bound, qPrintable(QStringLiteral("%1 wakes, at most %2 expected (%3 phrases, %4 background files, %5 progress changes)")
+                                                      .arg(rig.host.pauses).arg(bound).arg(phrases).arg(backgroundFiles).arg(progressChanges)));
 }
 
 void TestMeditationPlayer::concentrationCycle()
@@ -973,6 +1041,8 @@ void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse_data()
 {
     QTest::addColumn<QString>("option");
     QTest::newRow("technique, at the next pass") << QStringLiteral("technique");
+    QTest::newRow("random reminders switched on") << QStringLiteral("reminders on");
+    QTest::newRow("random reminders switched off") << QStringLiteral("reminders off");
     QTest::newRow("technique, at the closing") << QStringLiteral("closing technique");
     QTest::newRow("instructor, at the next phrase") << QStringLiteral("instructor");
     QTest::newRow("volume, at the next music file") << QStringLiteral("music volume");
@@ -990,6 +1060,12 @@ void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse()
         apply = [&rig] { rig.controls.FMedTechnique = TMedTech::mtEachBreathReminds; };
     if (option == QStringLiteral("closing technique"))
         apply = [&rig] { rig.controls.FMedTechnique = TMedTech::mtBodyPartsEnum; };
+    if (option.startsWith(QLatin1String("reminders"))) {
+        const bool on = option == QLatin1String("reminders on");
+        rig.controls.FMedTechnique = on ? TMedTech::mtSilence : TMedTech::mtThoughtsReminds;
+        rig.controls.FRemIntTech1Sec = 1;
+        apply = [&rig, on] { rig.controls.FMedTechnique = on ? TMedTech::mtThoughtsReminds : TMedTech::mtSilence; };
+    }
     if (option == QStringLiteral("instructor")) {
         rig.controls.FMedTechnique = TMedTech::mtThoughtsReminds;
         rig.controls.FRemIntTech1Sec = 2;
@@ -1018,6 +1094,16 @@ void TestMeditationPlayer::optionsTakeEffectAtTheirNextUse()
     }
     if (option == QStringLiteral("closing technique"))
         QCOMPARE(Name(voice.back()), QStringLiteral("pimedendofrel"));
+    if (option.startsWith(QLatin1String("reminders"))) {
+        // A reminder a second on average: many on the side where they are on, none on the other.
+        const bool on = option == QLatin1String("reminders on");
+        int before = 0;
+        int after = 0;
+        for (const Played &play : rig.MainPart())
+            (play.start < change ? before : after) += 1;
+        QVERIFY2(on ? before == 0 && after > 5 : before > 5 && after == 0,
+                 qPrintable(QStringLiteral("%1 before, %2 after").arg(before).arg(after)));
+    }
     if (option == QStringLiteral("instructor")) {
         int before = 0;
         int after = 0;
@@ -1599,6 +1685,48 @@ void TestMeditationPlayer::progressFormat()
     const TProgressDisplay display = FormatProgress(progr, 100, locale);
     QCOMPARE(display.position, position);
     QCOMPARE(display.text, text);
+}
+
+void TestMeditationPlayer::nextProgressChangeIsTheFirstMomentShowingSomethingElse_data()
+{
+    QTest::addColumn<quint64>("lengthMs");
+    QTest::newRow("one minute") << quint64(60'000);
+    QTest::newRow("seven minutes") << quint64(420'000);
+    QTest::newRow("an hour") << quint64(3'600'000);
+    QTest::newRow("an odd length") << quint64(61'234);
+    QTest::newRow("shorter than a second") << quint64(777);
+}
+
+// The player sleeps until the moment NextProgressChangeMs names: it must be the very first
+// millisecond at which the bar or the label shows something else, never one later.
+void TestMeditationPlayer::nextProgressChangeIsTheFirstMomentShowingSomethingElse()
+{
+    QFETCH(quint64, lengthMs);
+    const auto shown = [lengthMs](quint64 elapsed) {
+        return FormatProgress(double(elapsed) / double(lengthMs), kProgressMaximum, QLocale::c());
+    };
+    // The change after `from`, or 0 with `fault` telling what is wrong with it.
+    QString fault;
+    const auto check = [&](quint64 from) -> quint64 {
+        const quint64 next = NextProgressChangeMs(from, lengthMs);
+        if (next <= from || shown(next - 1) != shown(from) || shown(next) == shown(from)) {
+            fault = QStringLiteral("from %1 the next change is said to be at %2").arg(from).arg(next);
+            return 0;
+        }
+        return next;
+    };
+    // From one change to the next over the whole time and a little beyond: every tenth of a
+    // percent, and the bar's steps between them.
+    int changes = 0;
+    for (quint64 at = 0; at < lengthMs + lengthMs / 20 && fault.isEmpty(); ++changes)
+        at = check(at);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QVERIFY2(changes >= (lengthMs < 1000 ? int(lengthMs) : 1050), qPrintable(QString::number(changes)));
+    // And from moments between changes.
+    std::mt19937_64 random(lengthMs);
+    for (int i = 0; i < 500 && fault.isEmpty(); ++i)
+        check(random() % (lengthMs + lengthMs / 10));
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }
 
 QTEST_GUILESS_MAIN(TestMeditationPlayer)

@@ -56,6 +56,16 @@ class TestMeditationSummary : public QObject
     Q_OBJECT
 
 private slots:
+    // The window shows "осталось 2:00" as the row is enabled: the time left is known by then.
+    void theTimeLeftIsKnownWhenTheProgressIsEnabled()
+    {
+        Rig rig;
+        std::optional<quint64> left;
+        rig.host.onProgressEnabled = [&rig, &left] { left = rig.player.MeditationTimeLeftMs(); };
+        rig.player.Button2Click();
+        QCOMPARE(left, std::optional<quint64>(120'000));
+    }
+
     void summary_data()
     {
         QTest::addColumn<QString>("action");

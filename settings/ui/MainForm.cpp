@@ -402,7 +402,7 @@ QWidget *TMainForm::BuildProgressPanel()
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
     ProgressScroll = new QScrollBar(Qt::Horizontal, panel);
-    ProgressScroll->setRange(0, 100);
+    ProgressScroll->setRange(0, kProgressMaximum);
     ProgressScroll->setFocusPolicy(Qt::NoFocus);
     ProgressScroll->setEnabled(false);
     PercentLabel = new QLabel(QStringLiteral("0.0%"), panel);
@@ -1172,8 +1172,11 @@ int TMainForm::SelectedMusicPlaylist()
 void TMainForm::ShowProgress(double progr)
 {
     const TProgressDisplay display = FormatProgress(progr, ProgressScroll->maximum(), QLocale::system());
-    ProgressScroll->setValue(display.position);
-    PercentLabel->setText(display.text);
+    // Only what shows something new is repainted.
+    if (ProgressScroll->value() != display.position)
+        ProgressScroll->setValue(display.position);
+    if (PercentLabel->text() != display.text)
+        PercentLabel->setText(display.text);
 }
 
 // Called as a meditation starts, before the player counts itself as playing.
