@@ -15,6 +15,7 @@
 // context switches) and its CPU seconds, from /proc/self/task at each change.
 
 #include "bench/BenchClock.h"
+#include "bench/MemorySplit.h"
 #include "bench/ObservedAudio.h"
 #include "bench/ThreadStats.h"
 #include "player/MeditationPlayer.h"
@@ -259,8 +260,14 @@ int main(int argc, char **argv)
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
                      [&meter] { meter.CountWait(); });
 
-    auto observed = std::make_unique<ObservedAudio>(std::make_unique<SdlMpg123Audio>(settings.loopMemoryBytes),
-                                                    [&meter](bool speaking) { meter.Switch(speaking); });
+    // Sampled at every start and end of a phrase: the background's loop is held by then.
+    bench::MemorySplit memory;
+    auto sdlAudio = std::make_unique<SdlMpg123Audio>(settings.loopMemoryBytes);
+    const SdlMpg123Audio &layer = *sdlAudio;
+    auto observed = std::make_unique<ObservedAudio>(std::move(sdlAudio), [&meter, &memory, &layer](bool speaking) {
+        meter.Switch(speaking);
+        memory.Sample(layer.MemoryHeldBytes());
+    });
     ObservedAudio &audio = *observed;
     TMainFormEnvironment environment;
     environment.programDir = settings.programDir;
@@ -299,6 +306,10 @@ int main(int argc, char **argv)
         bench::PrintFigure(name + "_waits_per_s", double(totals.waits) / seconds);
     };
     bench::PrintFigure("background_streams", audio.BackgroundStreams());
+    bench::PrintFigure("memory_sampled_rss_kib", double(memory.RssKib()));
+    bench::PrintFigure("memory_sampled_anon_kib", double(memory.AnonKib()));
+    bench::PrintFigure("memory_sampled_file_kib", double(memory.FileKib()));
+    bench::PrintFigure("memory_loop_held_kib", double(memory.MostHeldBytes()) / 1024.0);
     printPhase("phrase", meter.Phrases());
     printPhase("between", meter.Between());
     PrintThreads(meter);
