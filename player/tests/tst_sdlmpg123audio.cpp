@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -156,9 +157,8 @@ StreamHandle CreateWithWatchdog(SdlMpg123Audio &audio, const QString &file, int 
     return handle;
 }
 
-// The samples from the first sounding frame to the last: the silence before and after
-// depends on when the device started, not on what was played.
-std::vector<float> SoundingSamples(const Recording &recording)
+// The first and the last sounding frame, or -1 for both when nothing sounded.
+std::pair<qsizetype, qsizetype> SoundingFrames(const Recording &recording)
 {
     qsizetype first = -1;
     qsizetype last = -1;
@@ -168,6 +168,14 @@ std::vector<float> SoundingSamples(const Recording &recording)
                 first = frame;
             last = frame;
         }
+    return {first, last};
+}
+
+// The samples from the first sounding frame to the last: the silence before and after
+// depends on when the device started, not on what was played.
+std::vector<float> SoundingSamples(const Recording &recording)
+{
+    const auto [first, last] = SoundingFrames(recording);
     if (first < 0)
         return {};
     const auto *samples = reinterpret_cast<const float *>(recording.bytes.constData());
@@ -664,14 +672,7 @@ void TestSdlMpg123Audio::pauseIsSilentAndGoesOnFromTheSameSample()
 
     const Recording recording(output);
     const auto *recorded = reinterpret_cast<const float *>(recording.bytes.constData());
-    qsizetype first = -1;
-    qsizetype last = -1;
-    for (qsizetype frame = 0; frame < recording.Frames(); ++frame)
-        if (recording.Magnitude(frame) != 0.0f) {
-            if (first < 0)
-                first = frame;
-            last = frame;
-        }
+    const auto [first, last] = SoundingFrames(recording);
     QVERIFY(first >= 0);
     // The longest run of silence inside the tone is the pause.
     qsizetype longestSilence = 0;

@@ -33,40 +33,48 @@ enum class Press { MouseClick, QueuedCall };
 
 // A program folder whose meditation starts with a 6 s tone as music and would power off
 // at its end, with the real audio layer writing to `output` what the device plays.
-TMainFormEnvironment MusicOnTheDiskDevice(const QString &programDir, const QString &output, int &shutdowns,
-                                          QStringList &messages)
+struct MusicOnTheDiskDevice
 {
-    qputenv("SDL_AUDIODRIVER", "disk");
-    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
-    qputenv("SDL_DISKAUDIODELAY", "93");
+    QTemporaryDir dir;
+    QString programDir = dir.path() + QLatin1Char('/');
+    QString output = programDir + QStringLiteral("device.raw");
+    int shutdowns = 0;
+    QStringList messages;
 
-    TMp3FilesList music;
-    music.AddList(QStringLiteral("Тон"));
-    music.at(0).mp3files = QStringList{Fixture("music_6s.mp3")};
-    music.SaveToFile(programDir + QStringLiteral("musiclists.bin"));
-    TOptionsData options;
-    options.FMedLenMin = 1;
-    options.FRemIntTech1Sec = 10;
-    options.FVolume = 1.0;
-    options.FPlayMusic = true;
-    options.FMusicPosition = 0;
-    options.FMusicFileNum = 0;
-    options.FMusicSubFileNum = -1;
-    options.FSwitchOffComputerAfterMeditation = true;
-    options.SaveToFile(programDir + QStringLiteral("options.bin"));
+    TMainFormEnvironment Environment()
+    {
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+        qputenv("SDL_DISKAUDIODELAY", "93");
 
-    TMainFormEnvironment environment;
-    environment.programDir = programDir;
-    environment.audio = std::make_unique<SdlMpg123Audio>();
-    // The fixture holds only what this meditation plays: the report of empty voice
-    // folders at start-up is expected.
-    environment.showMessage = [&messages](const QString &text) {
-        if (!text.startsWith(QStringLiteral("В этих папках нет записей голоса")))
-            messages << text;
-    };
-    environment.runShutdown = [&shutdowns] { ++shutdowns; };
-    return environment;
-}
+        TMp3FilesList music;
+        music.AddList(QStringLiteral("Тон"));
+        music.at(0).mp3files = QStringList{Fixture("music_6s.mp3")};
+        music.SaveToFile(programDir + QStringLiteral("musiclists.bin"));
+        TOptionsData options;
+        options.FMedLenMin = 1;
+        options.FRemIntTech1Sec = 10;
+        options.FVolume = 1.0;
+        options.FPlayMusic = true;
+        options.FMusicPosition = 0;
+        options.FMusicFileNum = 0;
+        options.FMusicSubFileNum = -1;
+        options.FSwitchOffComputerAfterMeditation = true;
+        options.SaveToFile(programDir + QStringLiteral("options.bin"));
+
+        TMainFormEnvironment environment;
+        environment.programDir = programDir;
+        environment.audio = std::make_unique<SdlMpg123Audio>();
+        // The fixture holds only what this meditation plays: the report of empty voice
+        // folders at start-up is expected.
+        environment.showMessage = [this](const QString &text) {
+            if (!text.startsWith(QStringLiteral("В этих папках нет записей голоса")))
+                messages << text;
+        };
+        environment.runShutdown = [this] { ++shutdowns; };
+        return environment;
+    }
+};
 
 QByteArray Recorded(const QString &output)
 {
@@ -110,19 +118,15 @@ private slots:
     void stopDuringMusicSilencesTheDevice()
     {
         QFETCH(Press, press);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString programDir = dir.path() + QLatin1Char('/');
-        const QString output = programDir + QStringLiteral("device.raw");
-        int shutdowns = 0;
-        QStringList messages;
-        TMainFormEnvironment environment = MusicOnTheDiskDevice(programDir, output, shutdowns, messages);
+        MusicOnTheDiskDevice program;
+        QVERIFY(program.dir.isValid());
+        const QString output = program.output;
         std::optional<qsizetype> framesAtPress;
         {
-            TProgramWindows windows(std::move(environment));
+            TProgramWindows windows(program.Environment());
             TMainForm &form = windows.mainForm;
             form.show();
-            QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
+            QVERIFY2(program.messages.isEmpty(), qPrintable(program.messages.join(QLatin1Char('|'))));
 
             // The timer fires while the player waits for the music to end.
             QTimer::singleShot(kStopAfterMs, &form, [&] {
@@ -140,7 +144,7 @@ private slots:
             // What the device plays on after the stop.
             QTest::qWait(500);
         }
-        QCOMPARE(shutdowns, 0);
+        QCOMPARE(program.shutdowns, 0);
 
         const QByteArray bytes = Recorded(output);
         const qsizetype frames = bytes.size() / kBytesPerFrame;
@@ -157,20 +161,16 @@ private slots:
     // the device falls silent within one buffer and its fade, and the music goes on after.
     void spacePausesAndResumesTheDevice()
     {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString programDir = dir.path() + QLatin1Char('/');
-        const QString output = programDir + QStringLiteral("device.raw");
-        int shutdowns = 0;
-        QStringList messages;
-        TMainFormEnvironment environment = MusicOnTheDiskDevice(programDir, output, shutdowns, messages);
+        MusicOnTheDiskDevice program;
+        QVERIFY(program.dir.isValid());
+        const QString output = program.output;
         qsizetype pausedAt = 0;
         qsizetype resumedAt = 0;
         qsizetype stoppedAt = 0;
         QString pausedText;
         QString resumedText;
         {
-            TProgramWindows windows(std::move(environment));
+            TProgramWindows windows(program.Environment());
             TMainForm &form = windows.mainForm;
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -190,12 +190,12 @@ private slots:
                 QTest::mouseClick(form.StopButton, Qt::LeftButton);
             });
             QTest::mouseClick(form.Button2, Qt::LeftButton);
-            QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
+            QVERIFY2(program.messages.isEmpty(), qPrintable(program.messages.join(QLatin1Char('|'))));
             QVERIFY(form.Player().FStopped);
             QCOMPARE(form.PauseButton->text(), QStringLiteral("Пауза"));
             QVERIFY(!form.PauseButton->isEnabled());
         }
-        QCOMPARE(shutdowns, 0);
+        QCOMPARE(program.shutdowns, 0);
         QCOMPARE(pausedText, QStringLiteral("Продолжить"));
         QCOMPARE(resumedText, QStringLiteral("Пауза"));
         QVERIFY(pausedAt > 0 && resumedAt > pausedAt + kBufferFrames + kFadeFrames);
