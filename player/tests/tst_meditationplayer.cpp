@@ -1,6 +1,4 @@
-#include "FakeAudio.h"
-#include "VirtualHost.h"
-#include "player/MeditationPlayer.h"
+#include "PlayerRig.h"
 #include "player/ProgressFormat.h"
 #include "shell/Helpers.h"
 
@@ -126,17 +124,9 @@ bool Overlap(const Played &a, const Played &b)
 
 // The player with everything it reads, on a virtual clock starting at 0. The "controls"
 // are what the Start button copies into the options.
-struct Rig
+struct Rig : PlayerRig
 {
-    quint64 clock = 0;
-    FakeAudio audio{clock};
-    VirtualHost host{clock, audio};
-    TOptionsData options;
     TOptionsData controls;
-    TInstructorVoiceSets voices;
-    std::unique_ptr<TMp3FilesList> music = std::make_unique<TMp3FilesList>();
-    std::unique_ptr<TMp3FilesList> backs = std::make_unique<TMp3FilesList>();
-    TMeditationPlayer player{audio, host, options, voices, *music, *backs};
 
     Rig()
     {

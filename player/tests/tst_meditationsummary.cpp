@@ -1,39 +1,20 @@
 // What the player tells the practice journal after a meditation: how it ended and how
 // long its timed part ran, on a virtual clock.
-#include "FakeAudio.h"
-#include "VirtualHost.h"
-#include "player/MeditationPlayer.h"
+#include "PlayerRig.h"
 #include "shell/Helpers.h"
 
 #include <QTest>
 
 namespace {
 
-QStringList voiceFiles(const char *phase, int count)
-{
-    QStringList files;
-    for (int i = 0; i < count; ++i)
-        files << QStringLiteral("/i0/%1/%2.mp3").arg(QLatin1String(phase)).arg(i);
-    return files;
-}
-
 // A two-minute meditation in silence: quick introduction (2 s), closing phrase (2 s), no
 // music and no background.
-struct Rig
+struct Rig : PlayerRig
 {
-    quint64 clock = 0;
-    FakeAudio audio{clock};
-    VirtualHost host{clock, audio};
-    TOptionsData options;
-    TInstructorVoiceSets voices;
-    std::unique_ptr<TMp3FilesList> music = std::make_unique<TMp3FilesList>();
-    std::unique_ptr<TMp3FilesList> backs = std::make_unique<TMp3FilesList>();
-    TMeditationPlayer player{audio, host, options, voices, *music, *backs};
-
     Rig()
     {
-        voices[0].FMedBegsQuickList = voiceFiles("quick", 1);
-        voices[0].FMedEndsList = voiceFiles("end", 1);
+        voices[0].FMedBegsQuickList = NumberedFiles(QStringLiteral("i0/quick"), 1);
+        voices[0].FMedEndsList = NumberedFiles(QStringLiteral("i0/end"), 1);
         audio.SetDefaultDuration(2000);
         host.onUpdateOptions = [this] {
             options.FMedTechnique = TMedTech::mtSilence;

@@ -1,47 +1,28 @@
 // Pause and resume on a virtual clock: a paused minute moves no phrase and no progress, the
 // timed and random rules go on where they were, a phrase goes on from where it was held;
 // Stop, Exit and closing work while paused; and the gentle end of the background.
-#include "FakeAudio.h"
-#include "VirtualHost.h"
-#include "player/MeditationPlayer.h"
+#include "PlayerRig.h"
 #include "shell/Helpers.h"
 
 #include <QTest>
 
 namespace {
 
-QStringList files(const char *folder, int count)
-{
-    QStringList names;
-    for (int i = 0; i < count; ++i)
-        names << QStringLiteral("/%1/%2.mp3").arg(QLatin1String(folder)).arg(i);
-    return names;
-}
-
 // A three-minute meditation with the background sound on; phrases last 2 s, the background
 // file ten minutes.
-struct Rig
+struct Rig : PlayerRig
 {
-    quint64 clock = 0;
-    FakeAudio audio{clock};
-    VirtualHost host{clock, audio};
-    TOptionsData options;
-    TInstructorVoiceSets voices;
-    std::unique_ptr<TMp3FilesList> music = std::make_unique<TMp3FilesList>();
-    std::unique_ptr<TMp3FilesList> backs = std::make_unique<TMp3FilesList>();
-    TMeditationPlayer player{audio, host, options, voices, *music, *backs};
-
     explicit Rig(TMedTech technique)
     {
         voices[0].VoiceCoef = 0.5;
-        voices[0].FMedBegsQuickList = files("quick", 1);
-        voices[0].FMedEndsList = files("end", 1);
-        voices[0].FMedEndsTech6List = files("endrel", 1);
-        voices[0].FRemindersTech1List = files("remind", 3);
-        voices[0].FRemindersTech6List = files("body", 5);
+        voices[0].FMedBegsQuickList = NumberedFiles(QStringLiteral("quick"), 1);
+        voices[0].FMedEndsList = NumberedFiles(QStringLiteral("end"), 1);
+        voices[0].FMedEndsTech6List = NumberedFiles(QStringLiteral("endrel"), 1);
+        voices[0].FRemindersTech1List = NumberedFiles(QStringLiteral("remind"), 3);
+        voices[0].FRemindersTech6List = NumberedFiles(QStringLiteral("body"), 5);
         backs->flistscount = 1;
         backs->at(0).name = QStringLiteral("rain");
-        backs->at(0).mp3files = files("back", 1);
+        backs->at(0).mp3files = NumberedFiles(QStringLiteral("back"), 1);
         backs->at(0).Vol = 1.0;
         audio.SetDefaultDuration(2000);
         audio.SetDuration(QStringLiteral("/back/0.mp3"), 600'000);
