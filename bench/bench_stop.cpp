@@ -13,6 +13,7 @@
 // and stops_measured.
 
 #include "player/SdlMpg123Audio.h"
+#include "player/tests/MusicFirstProgram.h"
 #include "shell/Assert.h"
 #include "shell/ProgramWindows.h"
 #include "shell/ui/NesvaraApplication.h"
@@ -42,23 +43,6 @@ void WaitMs(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-void WriteSettings(const QString &programDir, const QString &music)
-{
-    TMp3FilesList lists;
-    lists.AddList(QStringLiteral("Тон"));
-    lists.at(0).mp3files = QStringList{music};
-    lists.SaveToFile(programDir + QStringLiteral("musiclists.bin"));
-    TOptionsData options;
-    options.FMedLenMin = 1;
-    options.FRemIntTech1Sec = 10;
-    options.FVolume = 1.0;
-    options.FPlayMusic = true;
-    options.FMusicPosition = 0;
-    options.FMusicFileNum = 0;
-    options.FMusicSubFileNum = -1;
-    options.SaveToFile(programDir + QStringLiteral("options.bin"));
 }
 
 float Magnitude(const float *samples, qsizetype frame)
@@ -122,7 +106,7 @@ int main(int argc, char **argv)
     InstallAssertPresenter([](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
     PrepareApplication(app);
     const QString programDir = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
-    WriteSettings(programDir, QString::fromLocal8Bit(argv[2]));
+    WriteMusicFirstSettings(programDir, QString::fromLocal8Bit(argv[2]), false);
     const int stops = argc > 3 ? std::max(1, std::atoi(argv[3])) : 20;
 
     TMainFormEnvironment environment;

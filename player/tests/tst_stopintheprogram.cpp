@@ -1,5 +1,6 @@
 #include "player/MeditationPlayer.h"
 #include "player/SdlMpg123Audio.h"
+#include "player/tests/MusicFirstProgram.h"
 #include "shell/Assert.h"
 #include "shell/ProgramWindows.h"
 
@@ -47,20 +48,7 @@ struct MusicOnTheDiskDevice
         qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
         qputenv("SDL_DISKAUDIODELAY", "93");
 
-        TMp3FilesList music;
-        music.AddList(QStringLiteral("Тон"));
-        music.at(0).mp3files = QStringList{Fixture("music_6s.mp3")};
-        music.SaveToFile(programDir + QStringLiteral("musiclists.bin"));
-        TOptionsData options;
-        options.FMedLenMin = 1;
-        options.FRemIntTech1Sec = 10;
-        options.FVolume = 1.0;
-        options.FPlayMusic = true;
-        options.FMusicPosition = 0;
-        options.FMusicFileNum = 0;
-        options.FMusicSubFileNum = -1;
-        options.FSwitchOffComputerAfterMeditation = true;
-        options.SaveToFile(programDir + QStringLiteral("options.bin"));
+        WriteMusicFirstSettings(programDir, Fixture("music_6s.mp3"), true);
 
         TMainFormEnvironment environment;
         environment.programDir = programDir;
