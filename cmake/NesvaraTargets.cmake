@@ -11,6 +11,8 @@ function(nesvara_defaults target)
         target_compile_options(${target} PRIVATE
             -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+        # Tests whose cost or address-space use differs under the sanitizers ask for this.
+        target_compile_definitions(${target} PRIVATE NESVARA_SANITIZED)
     endif()
 endfunction()
 

@@ -17,12 +17,7 @@
 
 namespace {
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define NESVARA_UNDER_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(NESVARA_UNDER_ASAN)
+#ifdef NESVARA_SANITIZED
 constexpr int kKills = 60;
 #else
 constexpr int kKills = 150;
