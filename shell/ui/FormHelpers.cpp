@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 QString NesvaraCaption()
@@ -84,4 +86,13 @@ int AskNesvaraYesNoCancel(QWidget *parent, const QString &question)
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     return box.exec();
+}
+
+QSize SizeOnScreen(const QWidget *near, QSize wanted)
+{
+    const QScreen *screen = near && near->screen() ? near->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return wanted;
+    const QRect room = screen->availableGeometry();
+    return {std::min(wanted.width(), room.width() - 40), std::min(wanted.height(), room.height() - 60)};
 }

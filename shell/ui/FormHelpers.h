@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QMenu;
@@ -10,6 +11,10 @@ void AlignForm(QWidget *form);
 // Places the window at a relative place on the primary screen: kx and ky run from -1 (left,
 // top) through 0 (centred) to 1 (right, bottom).
 void AlignForm(QWidget *form, double kx, double ky);
+
+// `wanted`, made smaller where needed so that a window of that size, with its frame,
+// fits the available area of the screen `near` is on (the primary screen without it).
+QSize SizeOnScreen(const QWidget *near, QSize wanted);
 
 // Opens the popup menu just right of `sender`, level with its top.
 void hfExecPopup(QMenu *popup, QWidget *sender);

@@ -3,12 +3,10 @@
 #include "shell/ui/FocusRing.h"
 #include "shell/ui/FormHelpers.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -22,16 +20,6 @@ void FitContentsWidth(QListWidget *list)
 {
     list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() + 12);
     list->setMaximumWidth(list->minimumWidth());
-}
-
-// The window never leaves the screen, even at 1024 × 600.
-QSize SizeOnScreen(const QWidget *window)
-{
-    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return {kWidth, kHeight};
-    const QRect room = screen->availableGeometry();
-    return {std::min(kWidth, room.width() - 40), std::min(kHeight, room.height() - 60)};
 }
 
 QString WithoutSection(const QUrl &url)
@@ -113,7 +101,8 @@ THelpForm::THelpForm(QWidget *parent)
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
 
     InstallFocusRing(this);
-    resize(SizeOnScreen(this));
+    // The window never leaves the screen, even at 1024 × 600.
+    resize(SizeOnScreen(this, {kWidth, kHeight}));
     AlignForm(this);
 }
 

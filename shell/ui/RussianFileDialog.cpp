@@ -1,15 +1,15 @@
 #include "shell/ui/RussianFileDialog.h"
 
+#include "shell/ui/FormHelpers.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QPointer>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QTreeView>
 #include <QUrl>
@@ -105,15 +105,6 @@ void FitColumns(QFileDialog *dialog)
     header->resizeSection(DateColumn, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00")) + pad);
 }
 
-QSize SizeOnScreen(const QWidget *parent)
-{
-    const QScreen *screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return {kWidth, kHeight};
-    const QRect room = screen->availableGeometry();
-    return {std::min(kWidth, room.width() - 40), std::min(kHeight, room.height() - 60)};
-}
-
 QList<QUrl> Places()
 {
     QList<QUrl> places{QUrl::fromLocalFile(QDir::homePath())};
@@ -150,7 +141,7 @@ QFileDialog *NewRussianFileDialog(QWidget *parent, const QString &title, const Q
     dialog->setLabelText(QFileDialog::Accept, accept == QFileDialog::AcceptSave ? QStringLiteral("Сохранить")
                                                                                  : QStringLiteral("Открыть"));
     dialog->setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
-    dialog->resize(SizeOnScreen(parent));
+    dialog->resize(SizeOnScreen(parent, {kWidth, kHeight}));
     FitColumns(dialog);
     return dialog;
 }
