@@ -19,6 +19,7 @@
 #include "shell/PowerOff.h"
 #include "shell/SleepInhibitor.h"
 #include "shell/ui/FormHelpers.h"
+#include "shell/ui/PositionScrollBar.h"
 #include "shell/ui/PowerOffCountdown.h"
 #include "shell/ui/ProgramFont.h"
 #include "voices/VoiceLibrary.h"
@@ -61,6 +62,18 @@ constexpr int kFirstStartVolume = 50;
 constexpr int kListMinimumCharacters = 20;
 constexpr int kLongestMeditationMin = 999;
 constexpr int kSavedNoticeMs = 3000;
+
+// Gives `label` the size its widest text needs (at least its minimum width) and the row's
+// height, once: a label of fixed size does not make the window lay itself out again at
+// every new text, which the percentage shows up to 17 times a second.
+void FixSizeForWidestText(QLabel *label, const QString &widestText, int rowHeight)
+{
+    const QString shown = label->text();
+    label->setText(widestText);
+    const int width = std::max(label->minimumWidth(), label->sizeHint().width());
+    label->setText(shown);
+    label->setFixedSize(width, rowHeight);
+}
 
 QString noSoundItem()
 {
@@ -394,16 +407,16 @@ QWidget *TMainForm::BuildMainPanel()
 
 QWidget *TMainForm::BuildProgressPanel()
 {
+    constexpr int kRowHeight = 36;
     auto *panel = new QWidget(this);
-    panel->setFixedHeight(36);
+    panel->setFixedHeight(kRowHeight);
     // The bar only shows progress: the panel never takes input.
     panel->setAttribute(Qt::WA_TransparentForMouseEvents);
     panel->setFocusPolicy(Qt::NoFocus);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
-    ProgressScroll = new QScrollBar(Qt::Horizontal, panel);
+    ProgressScroll = new TPositionScrollBar(Qt::Horizontal, panel);
     ProgressScroll->setRange(0, kProgressMaximum);
-    ProgressScroll->setFocusPolicy(Qt::NoFocus);
     ProgressScroll->setEnabled(false);
     PercentLabel = new QLabel(QStringLiteral("0.0%"), panel);
     PercentLabel->setFont(ProgramFont(kSmallTextPixels));
@@ -415,6 +428,8 @@ QWidget *TMainForm::BuildProgressPanel()
     RemainingLabel->setMinimumWidth(120);
     RemainingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     RemainingLabel->setAccessibleName(QStringLiteral("Оставшееся время"));
+    FixSizeForWidestText(PercentLabel, FormatProgress(1.0, kProgressMaximum, QLocale::system()).text, kRowHeight);
+    FixSizeForWidestText(RemainingLabel, FormatRemainingTime(qint64(kLongestMeditationMin) * 60'000), kRowHeight);
     // The sign that the settings were saved takes room from the bar, never from the buttons.
     m_savedLabel = new QLabel(panel);
     m_savedLabel->setFont(ProgramFont(kSmallTextPixels));

@@ -58,6 +58,20 @@ QStringList items(const QComboBox *combo)
     return result;
 }
 
+// Counts the requests to lay a widget out again that reach it.
+class LayoutRequestCounter : public QObject
+{
+public:
+    int count = 0;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::LayoutRequest)
+            ++count;
+        return false;
+    }
+};
+
 } // namespace
 
 // These tests have no Sounds folder: the start-up message about it is kept apart.
@@ -424,6 +438,32 @@ private slots:
         QVERIFY(!form->ProgressScroll->isEnabled());
         QCOMPARE(form->PercentLabel->text(), QStringLiteral("0.0%"));
         QCOMPARE(m_shutdowns, 0);
+    }
+
+    // The percentage changes up to 17 times a second in a short meditation; each new text
+    // only repaints its label and never lays the window out again.
+    void newProgressTextsKeepTheLayout()
+    {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCoreApplication::processEvents();
+        QWidget *row = form->PercentLabel->parentWidget();
+        const QRect percentPlace = form->PercentLabel->geometry();
+        const QRect remainingPlace = form->RemainingLabel->geometry();
+        LayoutRequestCounter requests;
+        row->installEventFilter(&requests);
+        form->installEventFilter(&requests);
+        for (const QString &text : {QStringLiteral("0,1%"), QStringLiteral("55,5%"), QStringLiteral("100,0%")})
+            form->PercentLabel->setText(text);
+        for (const QString &text : {QStringLiteral("осталось 0:59"), QStringLiteral("осталось 16:39:00"), QString()})
+            form->RemainingLabel->setText(text);
+        QCoreApplication::processEvents();
+        QCOMPARE(requests.count, 0);
+        QCOMPARE(form->PercentLabel->geometry(), percentPlace);
+        QCOMPARE(form->RemainingLabel->geometry(), remainingPlace);
+        form->RemainingLabel->setText(QStringLiteral("осталось 16:39:00"));
+        QVERIFY(form->RemainingLabel->width() >= form->RemainingLabel->sizeHint().width());
     }
 
     void volumeBarRefreshesTheOptions()
