@@ -22,6 +22,7 @@
 #include "player/SdlMpg123Audio.h"
 #include "settings/ui/MainForm.h"
 #include "shell/Assert.h"
+#include "shell/ui/NesvaraApplication.h"
 #include "voices/Techniques.h"
 
 #include <QAbstractEventDispatcher>
@@ -250,7 +251,7 @@ void WriteLines(const QString &path, const QStringList &lines)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    TNesvaraApplication app(argc, argv);
     const Settings settings = ParseSettings(app);
     InstructorsInfo.Init();
     QStringList messages;

@@ -39,6 +39,7 @@ function(nesvara_test)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
+    # The program runs on Qt's own event loop (see TNesvaraApplication), and so do the tests.
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/nesvara-tests-never-use-the-system-bus;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_NO_GLIB=1;SDL_AUDIODRIVER=dummy;DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/nesvara-tests-never-use-the-system-bus;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
