@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 // The arithmetic of the output callback: every playing stream is added at its own volume,
 // then the sum is kept inside the range the device accepts.
@@ -11,15 +12,28 @@ inline void MixScaled(float *out, const float *in, std::size_t samples, float vo
         out[i] += in[i] * volume;
 }
 
+// A sample as the mix adds it: floats as decoded, 16-bit samples of a file kept in memory
+// scaled to the same range.
+inline float SampleValue(float sample)
+{
+    return sample;
+}
+
+inline float SampleValue(std::int16_t sample)
+{
+    return float(sample) * (1.0f / 32768.0f);
+}
+
 // Adds `frames` frames of `channels` samples each (1: spread to both sides) to the stereo
 // output, the gain moving by `gainStep` per frame: a fade-out is a negative step that ends
 // at 0. Returns the gain after the last frame.
-inline float MixFrames(float *stereoOut, const float *in, std::size_t frames, std::size_t channels,
-                       float gain, float gainStep)
+template<typename Sample>
+float MixFrames(float *stereoOut, const Sample *in, std::size_t frames, std::size_t channels, float gain,
+                float gainStep)
 {
     for (std::size_t i = 0; i < frames; ++i) {
-        const float left = in[i * channels];
-        const float right = in[i * channels + channels - 1];
+        const float left = SampleValue(in[i * channels]);
+        const float right = SampleValue(in[i * channels + channels - 1]);
         stereoOut[2 * i] += left * gain;
         stereoOut[2 * i + 1] += right * gain;
         gain = std::max(gain + gainStep, 0.0f);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 
 bool FileIdentity::operator==(const FileIdentity &other) const
 {
@@ -29,11 +30,16 @@ DecodedFile::DecodedFile(std::unique_ptr<Mp3Decoder> decoder, std::size_t capaci
     , m_identity(identity)
     // Left uninitialised on purpose: a large block comes straight from the system, and its
     // pages count only once a frame is written to them.
-    , m_frames(new float[capacityFrames * m_channels])
+    , m_frames(new Sample[capacityFrames * m_channels])
 {
 }
 
 DecodedFile::~DecodedFile() = default;
+
+DecodedFile::Sample DecodedFile::ToSample(float decoded)
+{
+    return Sample(std::lrint(std::clamp(decoded * kFullScale, -kFullScale, kFullScale - 1.0f)));
+}
 
 bool DecodedFile::Fill(std::size_t chunks, std::size_t chunkFrames)
 {
@@ -50,7 +56,8 @@ bool DecodedFile::Fill(std::size_t chunks, std::size_t chunkFrames)
         // The scan that sized the room counted every frame; a file that still gives more
         // ends where the room does instead of growing without bound.
         const std::size_t kept = std::min(frames, m_capacity - stored);
-        std::copy_n(m_scratch.data(), kept * m_channels, m_frames.get() + stored * m_channels);
+        std::transform(m_scratch.data(), m_scratch.data() + kept * m_channels, m_frames.get() + stored * m_channels,
+                       ToSample);
         m_stored.store(stored + kept, std::memory_order_release);
         if (kept < frames) {
             Finish();

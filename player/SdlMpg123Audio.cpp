@@ -111,8 +111,9 @@ struct SdlMpg123Audio::Stream
         return stored > memoryPosition ? stored - memoryPosition : 0;
     }
     bool RunsLow() const { return !memory && ring->StoredFrames() < kRefillBelowFrames; }
-    // Hands up to `frames` frames to sink(const float *samples, std::size_t frames); a
-    // stream handed over goes on from memory within the same call, so the seam is seamless.
+    // Hands up to `frames` frames to sink(const Sample *samples, std::size_t frames), floats
+    // from the ring and 16-bit samples from memory; a stream handed over goes on from memory
+    // within the same call, so the seam is seamless.
     template<typename Sink>
     std::size_t Take(std::size_t frames, Sink &&sink)
     {
@@ -361,7 +362,7 @@ std::shared_ptr<DecodedFile> SdlMpg123Audio::DecodeWhole(const QString &fileName
     if (!probe || !decoder)
         return nullptr;
     const std::size_t frames = probe->ScanTotalFrames();
-    const std::size_t frameBytes = std::size_t(decoder->Channels()) * sizeof(float);
+    const std::size_t frameBytes = std::size_t(decoder->Channels()) * sizeof(DecodedFile::Sample);
     if (frames == 0 || frames > m_loopMemoryLimitBytes / frameBytes)
         return nullptr;
     // The scan is exact; the margin only keeps a file that says less than it holds whole.
@@ -376,7 +377,7 @@ std::size_t SdlMpg123Audio::MemoryHeldBytes() const
     std::size_t bytes = 0;
     for (const std::weak_ptr<DecodedFile> &entry : m_decodedFiles)
         if (const std::shared_ptr<DecodedFile> decoded = entry.lock())
-            bytes += decoded->StoredFrames() * decoded->Channels() * sizeof(float);
+            bytes += decoded->StoredBytes();
     return bytes;
 }
 
@@ -577,7 +578,7 @@ std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t fr
     const float volume = stream.volume;
     const std::size_t channels = stream.Channels();
     const std::size_t mixed =
-        stream.Take(frames, [&out, channels, volume](const float *samples, std::size_t count) {
+        stream.Take(frames, [&out, channels, volume](const auto *samples, std::size_t count) {
             MixFrames(out, samples, count, channels, volume, 0.0f);
             out += count * kDeviceChannels;
         });
@@ -594,7 +595,7 @@ void SdlMpg123Audio::MixFadeOut(Stream &stream, float *out, std::size_t frames)
     const float step = -stream.volume / float(kFadeFrames);
     float gain = stream.volume * float(stream.fadeLeft) / float(kFadeFrames);
     const std::size_t mixed =
-        stream.Take(std::min(frames, stream.fadeLeft), [&](const float *samples, std::size_t count) {
+        stream.Take(std::min(frames, stream.fadeLeft), [&](const auto *samples, std::size_t count) {
             gain = MixFrames(out, samples, count, channels, gain, step);
             out += count * kDeviceChannels;
         });

@@ -33,11 +33,11 @@ class SdlMpg123Audio final : public AudioLibrary
 {
 public:
     // A background file that loops is kept decoded in memory when its frames at 44 100 Hz
-    // take at most this much; a longer one streams as any other file. Float frames take
-    // 172 KiB a second in mono and 345 KiB in stereo: 47 s of a mono loop or 23 s of a
-    // stereo one, room for the demo backgrounds (mono, 30 to 40 s: 5.1 to 6.8 MiB), while
+    // take at most this much; a longer one streams as any other file. Kept frames take
+    // 86 KiB a second in mono and 172 KiB in stereo: 47 s of a mono loop or 23 s of a
+    // stereo one, room for the demo backgrounds (mono, 30 to 40 s: 2.6 to 3.4 MiB), while
     // an hour-long recording used as a background still costs only its ring.
-    static constexpr std::size_t kLoopMemoryLimitBytes = 8 * 1024 * 1024;
+    static constexpr std::size_t kLoopMemoryLimitBytes = 4 * 1024 * 1024;
 
     explicit SdlMpg123Audio(std::size_t loopMemoryLimitBytes = kLoopMemoryLimitBytes);
     ~SdlMpg123Audio() override;
