@@ -564,6 +564,15 @@ void TMeditationPlayer::StopPlayingBackSound()
         m_audio.ChannelStop(fhstr2);
 }
 
+// At the end rather than at the next start: a loop kept in memory is given back before
+// the meditation is written to the journal.
+void TMeditationPlayer::FreeBackSound()
+{
+    if (fhstr2 != 0)
+        m_audio.StreamFree(fhstr2);
+    fhstr2 = 0;
+}
+
 // ---------------------------------------------------------------------------------------
 // The meditation
 
@@ -1014,6 +1023,7 @@ void TMeditationPlayer::Finish()
     if (!FStopped && m_end == TMedEnd::Completed)
         FadeOutBackSound();
     StopPlayingBackSound();
+    FreeBackSound();
     // Stopped or closed while paused: that pause counts too.
     if (FPaused)
         Resume();

@@ -80,6 +80,7 @@ public:
     void StartPlayingBackSound();
     void CheckPlayingBackSound();
     void StopPlayingBackSound();
+    void FreeBackSound();
 
     StreamHandle fhstr1 = 0;
     StreamHandle fhstr2 = 0;

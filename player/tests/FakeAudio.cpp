@@ -168,6 +168,15 @@ std::vector<FakeAudio::Played> FakeAudio::PlaysUnder(const QString &folderPrefix
     return selected;
 }
 
+QStringList FakeAudio::UnfreedUnder(const QString &folderPrefix) const
+{
+    QStringList files;
+    for (const auto &[handle, stream] : m_streams)
+        if (!stream.freed && stream.file.startsWith(folderPrefix))
+            files << stream.file;
+    return files;
+}
+
 bool FakeAudio::Sounds(const Stream &stream) const
 {
     return !stream.pausedAt && ActiveAt(stream, m_clock);

@@ -69,6 +69,8 @@ public:
     // Every started stream in the order of starting.
     std::vector<Played> Plays() const;
     std::vector<Played> PlaysUnder(const QString &folderPrefix) const;
+    // The files under `folderPrefix` of the streams created and not freed yet.
+    QStringList UnfreedUnder(const QString &folderPrefix) const;
     qint64 ActivityQueries() const { return m_activityQueries; }
     qint64 CallsOnUnknownHandles() const { return m_unknownHandleCalls; }
 

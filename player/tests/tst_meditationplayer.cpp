@@ -878,6 +878,8 @@ void TestMeditationPlayer::nothingWaitingOutlivesTheBackground()
         QCOMPARE(last.end, haltsAtOnce ? *cut : last.start + 3000);
     QVERIFY(!rig.audio.AnythingSounds());
     QVERIFY(!rig.audio.AnythingWaitsToStart());
+    // Let go at the end, not at the next start: a loop kept in memory is given back.
+    QCOMPARE(rig.audio.UnfreedUnder(QStringLiteral("/bg/")), QStringList());
 }
 
 void TestMeditationPlayer::noBackgroundSound_data()
