@@ -1014,6 +1014,9 @@ void TMeditationPlayer::FadeOutBackSound()
         if (!DoSleep(kMainLoopPassMs, false, timeover))
             break;
     }
+    // Died away: silent, the stream and a loop it kept in memory go at once.
+    if (!FStopped && IsPlayingSomethingIn2())
+        m_audio.ChannelSetVolume(fhstr2, 0.0f);
     StopPlayingBackSound();
 }
 

@@ -451,7 +451,8 @@ bool SdlMpg123Audio::ChannelIsActive(StreamHandle stream)
 // Under the device lock: silent for the player at once, faded out by the callback.
 void SdlMpg123Audio::Halt(Stream &stream)
 {
-    if (stream.playing)
+    // A stream at volume 0 is silent already: freed, it is let go at once.
+    if (stream.playing && stream.volume > 0.0f)
         stream.fadeLeft = kFadeFrames;
     stream.playing = false;
     stream.startsNext = nullptr;

@@ -232,6 +232,7 @@ private slots:
     void stopSilencesAtOnce();
     void haltedStreamFadesOutWithoutAClick_data();
     void haltedStreamFadesOutWithoutAClick();
+    void silentStreamIsLetGoAtOnce();
     void unknownAndFreedHandlesAreHarmless();
     void freeLeavesNoThreadAndLaterCallsAreHarmless();
     void fallsBackToSilentOutputOfTheRealLength_data();
@@ -426,6 +427,29 @@ void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick_data()
 // The tone (440 Hz) near full scale, halted in the middle: the recorded output never
 // jumps further between two frames than the tone itself does, and it is silent within a
 // fade of 5 ms (plus the half wave in which the last peak may fall).
+// A stream that has died away to volume 0 needs no fade: freed, it and the loop it kept in
+// memory go at once, before the meditation is written to the journal.
+void TestSdlMpg123Audio::silentStreamIsLetGoAtOnce()
+{
+    ScopedEnvironment environment;
+    UseDiskOutput(environment, Temp("silent.raw"));
+    SdlMpg123Audio audio;
+    QVERIFY(audio.Init());
+    const QString file = Fixture("tone_44100_stereo.mp3");
+    // A second stream of a file still open is a loop's next round: it plays from memory.
+    const StreamHandle firstRound = audio.StreamCreateFile(file);
+    const StreamHandle stream = audio.StreamCreateFile(file);
+    audio.StreamFree(firstRound);
+    audio.ChannelPlay(stream);
+    QTest::qWait(200);
+    QVERIFY(audio.ChannelIsActive(stream));
+    QVERIFY(audio.MemoryHeldBytes() > 0);
+    audio.ChannelSetVolume(stream, 0.0f);
+    audio.ChannelStop(stream);
+    audio.StreamFree(stream);
+    QCOMPARE(audio.MemoryHeldBytes(), std::size_t(0));
+}
+
 void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick()
 {
     QFETCH(bool, freed);
