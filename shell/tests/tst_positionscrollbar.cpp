@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -46,6 +47,20 @@ quint64 PoolWakeUps()
     return switches;
 }
 
+// The wake-ups once the pool's threads have gone back to sleep after their last task.
+quint64 SettledPoolWakeUps()
+{
+    quint64 before = PoolWakeUps();
+    for (int tries = 0; tries < 40; ++tries) {
+        QThread::msleep(25);
+        const quint64 now = PoolWakeUps();
+        if (now == before)
+            break;
+        before = now;
+    }
+    return before;
+}
+
 // Moves the bar through every position, painting each on the real offscreen window.
 void PaintEveryPosition(TRow &row)
 {
@@ -69,16 +84,16 @@ private slots:
         TRow position(new TPositionScrollBar(Qt::Horizontal), 700);
         QVERIFY(QTest::qWaitForWindowExposed(&position.window));
         position.window.repaint();
-        const quint64 before = PoolWakeUps();
+        const quint64 before = SettledPoolWakeUps();
         PaintEveryPosition(position);
-        QCOMPARE(PoolWakeUps(), before);
+        QCOMPARE(SettledPoolWakeUps(), before);
 
         TRow plain(new QScrollBar(Qt::Horizontal), 700);
         QVERIFY(QTest::qWaitForWindowExposed(&plain.window));
         plain.window.repaint();
-        const quint64 plainBefore = PoolWakeUps();
+        const quint64 plainBefore = SettledPoolWakeUps();
         PaintEveryPosition(plain);
-        QVERIFY(PoolWakeUps() > plainBefore);
+        QVERIFY(SettledPoolWakeUps() > plainBefore);
     }
 
     void looksExactlyLikeTheScrollBar_data()
