@@ -7,11 +7,11 @@
 #include "bench/BenchClock.h"
 #include "journal/PracticeJournal.h"
 #include "journal/ui/JournalTableModel.h"
+#include "journal/ui/MinutesChart.h"
 #include "journal/ui/PracticeJournalForm.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QChartView>
 #include <QDir>
 #include <QEvent>
 #include <QTableView>
@@ -74,7 +74,7 @@ double openWindowMs(const QString &folder)
     const double start = bench::MonotonicSeconds();
     PracticeJournal journal(folder);
     TPracticeJournalForm form(journal);
-    PaintWatcher watcher(form.Table()->viewport(), form.findChild<QChartView *>()->viewport());
+    PaintWatcher watcher(form.Table()->viewport(), form.Chart());
     form.Proceed();
     for (int round = 0; round < 1000 && watcher.paintedAt == 0; ++round)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

@@ -9,7 +9,7 @@ PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
     libsdl2-dev libmpg123-dev
-    libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
+    libqt6sql6-sqlite
     espeak-ng lame sox libsox-fmt-mp3 ffmpeg
     xvfb xauth
     dbus-daemon desktop-file-utils appstream dpkg-dev file imagemagick xdotool

@@ -2,14 +2,10 @@
 
 #include "journal/JournalTransfer.h"
 #include "journal/ui/JournalTableModel.h"
+#include "journal/ui/MinutesChart.h"
 #include "shell/ui/FormHelpers.h"
 #include "shell/ui/RussianFileDialog.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -23,8 +19,6 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <QValueAxis>
-#include <cmath>
 
 namespace {
 
@@ -133,7 +127,6 @@ TPracticeJournalForm::TPracticeJournalForm(PracticeJournal &journal, QWidget *pa
 
     layout->addWidget(BuildButtons());
     resize(kWidth, kHeight);
-    ApplyPaletteToChart();
 }
 
 QWidget *TPracticeJournalForm::BuildSummary()
@@ -172,28 +165,8 @@ QWidget *TPracticeJournalForm::BuildSummary()
 
 QWidget *TPracticeJournalForm::BuildChart()
 {
-    m_minutes = new QBarSet(QStringLiteral("Минуты"));
-    auto *series = new QBarSeries;
-    series->append(m_minutes);
-    series->setBarWidth(0.8);
-    m_chart = new QChart;
-    m_chart->addSeries(series);
-    m_chart->setTitle(QStringLiteral("Минуты медитации в день за последние 30 дней"));
-    m_chart->legend()->hide();
-    m_chart->setAnimationOptions(QChart::NoAnimation);
-    m_chart->setMargins(QMargins(4, 4, 4, 4));
-    auto *days = new QBarCategoryAxis;
-    auto *minutes = new QValueAxis;
-    minutes->setLabelFormat(QStringLiteral("%d"));
-    m_chart->addAxis(days, Qt::AlignBottom);
-    m_chart->addAxis(minutes, Qt::AlignLeft);
-    series->attachAxis(days);
-    series->attachAxis(minutes);
-    m_chartView = new QChartView(m_chart, this);
-    m_chartView->setRenderHint(QPainter::Antialiasing);
-    m_chartView->setMinimumHeight(230);
-    m_chartView->setAccessibleName(QStringLiteral("Минуты медитации в день за последние 30 дней"));
-    return m_chartView;
+    m_chart = new TMinutesChart(QStringLiteral("Минуты медитации в день за последние 30 дней"), this);
+    return m_chart;
 }
 
 QWidget *TPracticeJournalForm::BuildButtons()
@@ -269,56 +242,12 @@ void TPracticeJournalForm::ShowChart()
 {
     const QDate today = m_dialogs.today();
     QStringList labels;
-    QList<qreal> values;
-    double highest = 0;
+    QList<double> minutes;
     for (int i = 0; i < JournalStats::kChartDays; ++i) {
-        const QDate day = today.addDays(i + 1 - JournalStats::kChartDays);
-        // Category names must differ, and across a short February a day number can come
-        // twice: the second one gets an invisible mark.
-        QString label = QString::number(day.day());
-        while (labels.contains(label))
-            label += QChar(0x200B);
-        labels << label;
-        values << m_stats.minutesPerDay[std::size_t(i)];
-        highest = std::max(highest, m_stats.minutesPerDay[std::size_t(i)]);
+        labels << QString::number(today.addDays(i + 1 - JournalStats::kChartDays).day());
+        minutes << m_stats.minutesPerDay[std::size_t(i)];
     }
-    m_minutes->remove(0, m_minutes->count());
-    m_minutes->append(values);
-    auto *days = qobject_cast<QBarCategoryAxis *>(m_chart->axes(Qt::Horizontal).value(0));
-    auto *minutes = qobject_cast<QValueAxis *>(m_chart->axes(Qt::Vertical).value(0));
-    if (days) {
-        days->clear();
-        days->append(labels);
-    }
-    if (minutes) {
-        const double top = highest <= 10 ? 10 : std::ceil(highest / 10) * 10;
-        minutes->setRange(0, top);
-        minutes->setTickCount(6);
-    }
-}
-
-void TPracticeJournalForm::ApplyPaletteToChart()
-{
-    // The chart takes the window's colours, so that it reads in a light and in a dark theme.
-    const QPalette colours = palette();
-    m_chart->setBackgroundBrush(colours.brush(QPalette::Base));
-    m_chart->setBackgroundPen(QPen(colours.color(QPalette::Mid)));
-    m_chart->setTitleBrush(colours.brush(QPalette::Text));
-    m_minutes->setBrush(colours.brush(QPalette::Highlight));
-    m_minutes->setPen(Qt::NoPen);
-    for (QAbstractAxis *axis : m_chart->axes()) {
-        axis->setLabelsBrush(colours.brush(QPalette::Text));
-        axis->setLinePenColor(colours.color(QPalette::Mid));
-        axis->setGridLineColor(colours.color(QPalette::Midlight));
-    }
-    m_chartView->setBackgroundBrush(colours.brush(QPalette::Window));
-}
-
-void TPracticeJournalForm::changeEvent(QEvent *event)
-{
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && m_chart)
-        ApplyPaletteToChart();
+    m_chart->SetDays(labels, minutes);
 }
 
 void TPracticeJournalForm::Tell(const QString &text)

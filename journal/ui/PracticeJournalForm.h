@@ -8,13 +8,11 @@
 #include <array>
 #include <functional>
 
-class QBarSet;
-class QChart;
-class QChartView;
 class QLabel;
 class QPushButton;
 class QTableView;
 class JournalTableModel;
+class TMinutesChart;
 
 // The standard dialogs the journal's window opens, replaceable so that tests answer them.
 struct JournalFormDialogs
@@ -50,7 +48,7 @@ public:
     JournalTableModel *Model() const { return m_model; }
     const JournalStats &Stats() const { return m_stats; }
     QTableView *Table() const { return m_table; }
-    QChart *Chart() const { return m_chart; }
+    TMinutesChart *Chart() const { return m_chart; }
     QPushButton *DeleteButton = nullptr;
     QPushButton *ExportButton = nullptr;
     QPushButton *ImportButton = nullptr;
@@ -62,25 +60,19 @@ public:
     QLabel *LongestStreakLabel = nullptr;
     QLabel *LastSevenLabel = nullptr;
 
-protected:
-    void changeEvent(QEvent *event) override;
-
 private:
     QWidget *BuildSummary();
     QWidget *BuildChart();
     QWidget *BuildButtons();
     void ShowStats();
     void ShowChart();
-    void ApplyPaletteToChart();
     void Tell(const QString &text);
 
     PracticeJournal &m_journal;
     JournalFormDialogs m_dialogs;
     JournalTableModel *m_model = nullptr;
     QTableView *m_table = nullptr;
-    QChart *m_chart = nullptr;
-    QChartView *m_chartView = nullptr;
-    QBarSet *m_minutes = nullptr;
+    TMinutesChart *m_chart = nullptr;
     JournalStats m_stats;
 };
 

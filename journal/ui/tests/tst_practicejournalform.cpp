@@ -2,17 +2,14 @@
 // question first, CSV export and import through its buttons, and a journal that is off.
 #include "journal/tests/JournalTestTools.h"
 #include "journal/ui/JournalTableModel.h"
+#include "journal/ui/MinutesChart.h"
 #include "journal/ui/PracticeJournalForm.h"
 
-#include <QAbstractAxis>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -98,14 +95,18 @@ private slots:
         QCOMPARE(form.CurrentStreakLabel->text(), QStringLiteral("Текущая серия: 2 дня подряд"));
         QCOMPARE(form.LongestStreakLabel->text(), QStringLiteral("Самая длинная серия: 2 дня"));
         QCOMPARE(form.LastSevenLabel->text(), QStringLiteral("3 из последних 7 дней"));
-        // The chart's bars are the minutes of the last 30 days, today last.
-        const auto *series = qobject_cast<QBarSeries *>(form.Chart()->series().value(0));
-        QVERIFY(series);
-        const QBarSet *bars = series->barSets().value(0);
-        QCOMPARE(bars->count(), JournalStats::kChartDays);
-        QCOMPARE(bars->at(JournalStats::kChartDays - 1), 30.0);
-        QCOMPARE(bars->at(JournalStats::kChartDays - 4), 20.0);
-        QCOMPARE(bars->at(JournalStats::kChartDays - 10), 45.0);
+        // The chart's bars are the minutes of the last 30 days, today last, on a scale
+        // rounded up to tens.
+        const TMinutesChart *chart = form.Chart();
+        QCOMPARE(chart->Minutes().size(), JournalStats::kChartDays);
+        QCOMPARE(chart->Minutes().at(JournalStats::kChartDays - 1), 30.0);
+        QCOMPARE(chart->Minutes().at(JournalStats::kChartDays - 4), 20.0);
+        QCOMPARE(chart->Minutes().at(JournalStats::kChartDays - 10), 45.0);
+        QCOMPARE(chart->Labels().size(), JournalStats::kChartDays);
+        QCOMPARE(chart->Labels().last(), QString::number(kToday.day()));
+        QCOMPARE(chart->Labels().first(), QString::number(kToday.addDays(1 - JournalStats::kChartDays).day()));
+        QCOMPARE(chart->Top(), 50.0);
+        QVERIFY(chart->BarRect(JournalStats::kChartDays - 10).height() > chart->BarRect(JournalStats::kChartDays - 1).height());
         QVERIFY(answers.messages.isEmpty());
     }
 
@@ -271,12 +272,24 @@ private slots:
         dark.setColor(QPalette::Text, QColor(230, 230, 230));
         dark.setColor(QPalette::Highlight, QColor(64, 140, 220));
         form.setPalette(dark);
-        QCOMPARE(form.Chart()->backgroundBrush().color(), QColor(30, 30, 32));
-        QCOMPARE(form.Chart()->titleBrush().color(), QColor(230, 230, 230));
-        for (QAbstractAxis *axis : form.Chart()->axes())
-            QCOMPARE(axis->labelsBrush().color(), QColor(230, 230, 230));
-        const auto *series = qobject_cast<QBarSeries *>(form.Chart()->series().value(0));
-        QCOMPARE(series->barSets().value(0)->brush().color(), QColor(64, 140, 220));
+        form.resize(900, 700);
+        TMinutesChart *chart = form.Chart();
+        const QImage image = chart->grab().toImage();
+        const QRect plot = chart->PlotArea();
+        int day = 0;
+        while (day < chart->Minutes().size() && chart->Minutes().at(day) <= 0)
+            ++day;
+        QVERIFY(day < chart->Minutes().size());
+        const QRect bar = chart->BarRect(day);
+        QCOMPARE(image.pixelColor(bar.center()), QColor(64, 140, 220));
+        QCOMPARE(image.pixelColor(plot.left() + 2, plot.top() + plot.height() / 10), QColor(30, 30, 32));
+        QCOMPARE(image.pixelColor(1, 1), QColor(45, 45, 48));
+        // The title and the scale are written in the theme's text colour.
+        bool textColoured = false;
+        for (int y = 0; y < plot.top() && !textColoured; ++y)
+            for (int x = 0; x < image.width() && !textColoured; ++x)
+                textColoured = image.pixelColor(x, y) == QColor(230, 230, 230);
+        QVERIFY(textColoured);
     }
 
     void daysText_data()
