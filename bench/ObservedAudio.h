@@ -45,6 +45,7 @@ public:
         return stream;
     }
     void ChannelSetVolume(StreamHandle stream, float volume) override { m_inner->ChannelSetVolume(stream, volume); }
+    void ChannelFadeOut(StreamHandle stream, int ms) override { m_inner->ChannelFadeOut(stream, ms); }
     void ChannelPlay(StreamHandle stream) override
     {
         m_inner->ChannelPlay(stream);

@@ -22,6 +22,9 @@ public:
     virtual StreamHandle StreamCreateFile(const QString &fileName) = 0;
     // 0 silent, 1 full.
     virtual void ChannelSetVolume(StreamHandle stream, float volume) = 0;
+    // The volume falls evenly, sample by sample, from where it is to 0 over `ms`; the
+    // stream goes on, silent once the fade is over. Setting a volume ends the fade there.
+    virtual void ChannelFadeOut(StreamHandle stream, int ms) = 0;
     virtual void ChannelPlay(StreamHandle stream) = 0;
     // Starts `next` at the very frame after `current` has given its last one, so that the
     // two sound as one recording (`current` may itself be waiting to start after another).

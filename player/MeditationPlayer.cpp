@@ -1005,14 +1005,16 @@ void TMeditationPlayer::FadeOutBackSound()
         StopPlayingBackSound();
         return;
     }
-    const float from = BackSoundVolume(*list);
     const QScopedValueRollback fading(m_backFading, true);
-    const quint64 begin = MedClock();
-    bool timeover = false;
-    for (quint64 passed = 0; passed < kFadeOutMs && IsPlayingSomethingIn2(); passed = MedClock() - begin) {
-        m_audio.ChannelSetVolume(fhstr2, from * float(kFadeOutMs - passed) / float(kFadeOutMs));
-        if (!DoSleep(kMainLoopPassMs, false, timeover))
-            break;
+    // The mixer lowers the volume sample by sample; the player only waits for the end of
+    // the fade, a stop, or the end of the background file.
+    m_audio.ChannelFadeOut(fhstr2, int(kFadeOutMs));
+    const quint64 end = MedClock() + kFadeOutMs;
+    for (m_host.ProcessMessages(); !FStopped && IsPlayingSomethingIn2() && MedClock() < end; m_host.ProcessMessages()) {
+        if (FPaused)
+            WaitWhilePaused();
+        else
+            m_host.Sleep(SleepSpan(end - MedClock()));
     }
     // Died away: silent, the stream and a loop it kept in memory go at once.
     if (!FStopped && IsPlayingSomethingIn2())

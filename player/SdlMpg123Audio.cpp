@@ -163,6 +163,8 @@ struct SdlMpg123Audio::Stream
 
     // Under the device lock.
     float volume = 1.0f;
+    // Added to the volume at every frame mixed while a fade-out runs (negative), else 0.
+    float volumeStep = 0.0f;
     bool playing = false;
     bool paused = false;
     bool ended = false;
@@ -398,8 +400,18 @@ SdlMpg123Audio::Stream *SdlMpg123Audio::Find(StreamHandle handle) const
 void SdlMpg123Audio::ChannelSetVolume(StreamHandle stream, float volume)
 {
     DeviceLock lock(m_device);
-    if (Stream *found = Find(stream))
+    if (Stream *found = Find(stream)) {
         found->volume = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, kMaxVolume);
+        found->volumeStep = 0.0f;
+    }
+}
+
+void SdlMpg123Audio::ChannelFadeOut(StreamHandle stream, int ms)
+{
+    const std::size_t frames = std::max<std::size_t>(1, std::size_t(std::max(ms, 0)) * Mp3Decoder::kOutputRate / 1000);
+    DeviceLock lock(m_device);
+    if (Stream *found = Find(stream))
+        found->volumeStep = -found->volume / float(frames);
 }
 
 void SdlMpg123Audio::ChannelPlay(StreamHandle stream)
@@ -576,13 +588,17 @@ bool SdlMpg123Audio::MixChain(Stream *stream, float *out, std::size_t frames)
 // Returns the frames mixed; `ended` is set once the stream has given its last frame.
 std::size_t SdlMpg123Audio::MixStream(Stream &stream, float *out, std::size_t frames, bool &ended)
 {
-    const float volume = stream.volume;
     const std::size_t channels = stream.Channels();
-    const std::size_t mixed =
-        stream.Take(frames, [&out, channels, volume](const auto *samples, std::size_t count) {
-            MixFrames(out, samples, count, channels, volume, 0.0f);
-            out += count * kDeviceChannels;
-        });
+    const float step = stream.volumeStep;
+    float gain = stream.volume;
+    const std::size_t mixed = stream.Take(frames, [&](const auto *samples, std::size_t count) {
+        gain = MixFrames(out, samples, count, channels, gain, step);
+        out += count * kDeviceChannels;
+    });
+    // A fade-out ends at 0, and stays there.
+    stream.volume = gain;
+    if (gain == 0.0f)
+        stream.volumeStep = 0.0f;
     // Asked after taking: a stream handed over to memory in this call may end in it too.
     ended = stream.Exhausted();
     return mixed;

@@ -51,6 +51,7 @@ public:
     void Free() override;
     StreamHandle StreamCreateFile(const QString &fileName) override;
     void ChannelSetVolume(StreamHandle stream, float volume) override;
+    void ChannelFadeOut(StreamHandle stream, int ms) override;
     void ChannelPlay(StreamHandle stream) override;
     // The callback starts `next` inside the same buffer in which `current` ran dry.
     void ChannelPlayAfter(StreamHandle next, StreamHandle current) override;

@@ -39,9 +39,31 @@ StreamHandle FakeAudio::StreamCreateFile(const QString &fileName)
 
 void FakeAudio::ChannelSetVolume(StreamHandle stream, float volume)
 {
-    if (Stream *found = Find(stream); found && !found->freed)
+    if (Stream *found = Find(stream); found && !found->freed) {
         found->volume = volume;
+        found->fadeStartAt.reset();
+    }
     Record(Op::SetVolume, stream, volume);
+}
+
+// Recorded with the fade's length as its volume field; the stream plays on, its volume
+// falling as the mixer's does.
+void FakeAudio::ChannelFadeOut(StreamHandle stream, int ms)
+{
+    if (Stream *found = Find(stream); found && !found->freed) {
+        found->fadeFrom = found->volume;
+        found->fadeStartAt = m_clock;
+        found->fadeMs = quint64(std::max(ms, 1));
+    }
+    Record(Op::FadeOut, stream, float(ms));
+}
+
+float FakeAudio::VolumeAt(const Stream &stream, quint64 at)
+{
+    if (!stream.fadeStartAt)
+        return stream.volume;
+    const quint64 passed = at > *stream.fadeStartAt ? at - *stream.fadeStartAt : 0;
+    return passed >= stream.fadeMs ? 0.0f : stream.fadeFrom * float(stream.fadeMs - passed) / float(stream.fadeMs);
 }
 
 void FakeAudio::ChannelPlay(StreamHandle stream)
@@ -149,7 +171,7 @@ std::vector<FakeAudio::Played> FakeAudio::Plays() const
         const quint64 end = stream.silencedAt && *stream.silencedAt < naturalEnd
                                 ? *stream.silencedAt
                                 : naturalEnd;
-        plays.push_back({entry.first, stream.file, stream.volume, *stream.startedAt, end,
+        plays.push_back({entry.first, stream.file, VolumeAt(stream, end), *stream.startedAt, end,
                          stream.halted});
     }
     // A chained stream starts after streams created later; at the same moment, the one

@@ -16,7 +16,7 @@
 class FakeAudio : public AudioLibrary
 {
 public:
-    enum class Op { Init, Free, Create, SetVolume, Play, PlayAfter, Stop, StreamFree, Pause, Resume };
+    enum class Op { Init, Free, Create, SetVolume, FadeOut, Play, PlayAfter, Stop, StreamFree, Pause, Resume };
 
     struct Call
     {
@@ -28,7 +28,8 @@ public:
         StreamHandle after = 0; // PlayAfter: the stream it waits for
     };
 
-    // One started stream: its file, volume, and when it started and fell silent.
+    // One started stream: its file, its volume when it fell silent, and when it started
+    // and fell silent.
     struct Played
     {
         StreamHandle handle = 0;
@@ -49,6 +50,7 @@ public:
     void Free() override;
     StreamHandle StreamCreateFile(const QString &fileName) override;
     void ChannelSetVolume(StreamHandle stream, float volume) override;
+    void ChannelFadeOut(StreamHandle stream, int ms) override;
     void ChannelPlay(StreamHandle stream) override;
     void ChannelPlayAfter(StreamHandle next, StreamHandle current) override;
     bool ChannelIsActive(StreamHandle stream) override;
@@ -85,11 +87,16 @@ private:
         bool halted = false;
         bool freed = false;
         StreamHandle startsAfter = 0;
+        // A fade-out falls from `fadeFrom` at `fadeStartAt` to 0 over `fadeMs`.
+        std::optional<quint64> fadeStartAt;
+        quint64 fadeMs = 0;
+        float fadeFrom = 0.0f;
         std::optional<quint64> pausedAt;
         quint64 pausedTotal = 0;
     };
 
     bool Sounds(const Stream &stream) const;
+    static float VolumeAt(const Stream &stream, quint64 at);
     // Started and not yet at its end or silenced, at the moment `at`.
     static bool ActiveAt(const Stream &stream, quint64 at);
     quint64 Now(const Stream &stream) const;

@@ -16,6 +16,7 @@ public:
     }
     StreamHandle StreamCreateFile(const QString &) override { return 0; }
     void ChannelSetVolume(StreamHandle, float) override {}
+    void ChannelFadeOut(StreamHandle, int) override {}
     void ChannelPlay(StreamHandle) override {}
     void ChannelPlayAfter(StreamHandle, StreamHandle) override {}
     bool ChannelIsActive(StreamHandle) override { return false; }

@@ -233,6 +233,7 @@ private slots:
     void haltedStreamFadesOutWithoutAClick_data();
     void haltedStreamFadesOutWithoutAClick();
     void silentStreamIsLetGoAtOnce();
+    void fadeOutFallsEvenlyToSilence();
     void unknownAndFreedHandlesAreHarmless();
     void freeLeavesNoThreadAndLaterCallsAreHarmless();
     void fallsBackToSilentOutputOfTheRealLength_data();
@@ -448,6 +449,65 @@ void TestSdlMpg123Audio::silentStreamIsLetGoAtOnce()
     audio.ChannelStop(stream);
     audio.StreamFree(stream);
     QCOMPARE(audio.MemoryHeldBytes(), std::size_t(0));
+}
+
+// The fade is the mixer's: the tone's level falls evenly, with no steps, over the fade's
+// length to exact silence, and the stream goes on, silent.
+void TestSdlMpg123Audio::fadeOutFallsEvenlyToSilence()
+{
+    // The tone lasts 1.04 s: it plays 150 ms, fades for 300 ms, then sounds silent.
+    constexpr int kFadeMs = 300;
+    constexpr qsizetype kBlock = 441; // 10 ms
+    const QString output = Temp("fade.raw");
+    ScopedEnvironment environment;
+    UseDiskOutput(environment, output);
+    {
+        SdlMpg123Audio audio;
+        QVERIFY(audio.Init());
+        const StreamHandle stream = audio.StreamCreateFile(Fixture("tone_44100_stereo.mp3"));
+        QVERIFY(stream != 0);
+        audio.ChannelPlay(stream);
+        QTest::qWait(150);
+        audio.ChannelFadeOut(stream, kFadeMs);
+        QTest::qWait(kFadeMs + 150);
+        QVERIFY(audio.ChannelIsActive(stream));
+        audio.StreamFree(stream);
+    }
+
+    const Recording recording(output);
+    const auto [first, last] = SoundingFrames(recording);
+    QVERIFY(first >= 0);
+    const auto blockPeak = [&](qsizetype block) {
+        float peak = 0.0f;
+        for (qsizetype frame = block * kBlock; frame < (block + 1) * kBlock && frame < recording.Frames(); ++frame)
+            peak = std::max(peak, recording.Magnitude(frame));
+        return peak;
+    };
+    const float full = blockPeak(first / kBlock + 2);
+    QVERIFY(full > 0.1f);
+    qsizetype block = first / kBlock + 2;
+    while (blockPeak(block) > 0.97f * full)
+        ++block;
+    const qsizetype fadeStart = block;
+    // Each 10 ms lower than the one before, by about the same amount, down to silence.
+    float previous = blockPeak(block - 1);
+    const float expectedDrop = full * float(kBlock) * 1000.0f / (44100.0f * kFadeMs);
+    for (; blockPeak(block) > 0.0f; ++block) {
+        const float drop = previous - blockPeak(block);
+        QVERIFY2(drop > 0.3f * expectedDrop && drop < 2.5f * expectedDrop,
+                 qPrintable(QStringLiteral("block %1: %2 after %3").arg(block - fadeStart).arg(blockPeak(block)).arg(previous)));
+        previous = blockPeak(block);
+    }
+    const qsizetype fadeBlocks = block - fadeStart;
+    QVERIFY2(std::abs(fadeBlocks - kFadeMs / 10) <= 2, QByteArray::number(qlonglong(fadeBlocks)).constData());
+    // Silent from there on.
+    QCOMPARE(last, [&] {
+        qsizetype lastSounding = -1;
+        for (qsizetype frame = 0; frame < block * kBlock; ++frame)
+            if (recording.Magnitude(frame) > 0.0f)
+                lastSounding = frame;
+        return lastSounding;
+    }());
 }
 
 void TestSdlMpg123Audio::haltedStreamFadesOutWithoutAClick()
