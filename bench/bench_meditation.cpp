@@ -30,6 +30,7 @@
 #include <QCommandLineParser>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QTextStream>
 
 #include <sys/resource.h>
@@ -99,6 +100,7 @@ public:
         double seconds = 0;
         long long switches = 0;
         long long waits = 0;
+        long long progressPaints = 0;
         int entries = 0;
     };
 
@@ -124,6 +126,8 @@ public:
         m_running = false;
     }
     void CountWait() { ++m_waits; }
+    // A label of the progress row painted anew: one visible change of the progress.
+    void CountProgressPaint() { ++m_progressPaints; }
     const Totals &Phrases() const { return m_totals[1]; }
     const Totals &Between() const { return m_totals[0]; }
     const bench::ThreadTotals &PhraseThreads() const { return m_threads[1]; }
@@ -135,6 +139,7 @@ private:
         m_since = bench::MonotonicSeconds();
         m_switchesSince = bench::ThreadVoluntarySwitches();
         m_waitsSince = m_waits;
+        m_progressPaintsSince = m_progressPaints;
         m_threadsSince = bench::SampleThreads();
     }
     void Account()
@@ -145,6 +150,7 @@ private:
         totals.seconds += now - m_since;
         totals.switches += switches - m_switchesSince;
         totals.waits += m_waits - m_waitsSince;
+        totals.progressPaints += m_progressPaints - m_progressPaintsSince;
         const QMap<long long, bench::ThreadSample> threads = bench::SampleThreads();
         m_threads[m_speaking].Add(m_threadsSince, threads);
         Mark();
@@ -159,6 +165,25 @@ private:
     long long m_switchesSince = 0;
     long long m_waits = 0;
     long long m_waitsSince = 0;
+    long long m_progressPaints = 0;
+    long long m_progressPaintsSince = 0;
+};
+
+// Counts the paints of the progress row's labels: the percentage, and the time left.
+class ProgressPaintCounter : public QObject
+{
+public:
+    explicit ProgressPaintCounter(PhaseMeter &meter) : m_meter(meter) {}
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_meter.CountProgressPaint();
+        return false;
+    }
+
+private:
+    PhaseMeter &m_meter;
 };
 
 double ThreadCpuSeconds()
@@ -279,6 +304,9 @@ int main(int argc, char **argv)
     TMainForm form(std::move(environment));
     form.FinishCreate();
     form.show();
+    ProgressPaintCounter progressPaints(meter);
+    form.PercentLabel->installEventFilter(&progressPaints);
+    form.RemainingLabel->installEventFilter(&progressPaints);
     QCoreApplication::processEvents();
 
     ChooseOptions(form, settings);
@@ -305,6 +333,7 @@ int main(int argc, char **argv)
         bench::PrintFigure(name + "_count", totals.entries);
         bench::PrintFigure(name + "_switches_per_s", double(totals.switches) / seconds);
         bench::PrintFigure(name + "_waits_per_s", double(totals.waits) / seconds);
+        bench::PrintFigure(name + "_progress_paints_per_s", double(totals.progressPaints) / seconds);
     };
     bench::PrintFigure("background_streams", audio.BackgroundStreams());
     bench::PrintFigure("memory_sampled_rss_kib", double(memory.RssKib()));
