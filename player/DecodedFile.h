@@ -55,7 +55,6 @@ public:
 
     std::size_t Channels() const { return m_channels; }
     const FileIdentity &Identity() const { return m_identity; }
-    std::size_t CapacityBytes() const { return m_capacity * m_channels * sizeof(Sample); }
     std::size_t StoredBytes() const { return StoredFrames() * m_channels * sizeof(Sample); }
 
     // Reader side: frames [0, StoredFrames()) may be read from Frames(). Read Complete()

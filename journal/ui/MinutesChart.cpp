@@ -12,6 +12,8 @@ constexpr int kPadding = 8;
 constexpr int kTickLength = 4;
 // The share of its day's width a bar takes.
 constexpr double kBarWidth = 0.8;
+// The minutes scale is marked at 0 and at five even steps up to its top.
+constexpr int kScaleSteps = 5;
 
 }  // namespace
 

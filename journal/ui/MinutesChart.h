@@ -23,8 +23,6 @@ public:
     QRect PlotArea() const;
     QRect BarRect(int day) const;
 
-    static constexpr int kScaleSteps = 5;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
