@@ -1,13 +1,18 @@
 // Benchmark program, not a test: the quality and cost of the audio layer's rate conversion
-// (libsyn123's high-quality mode, as the decoder sets it up). A pure tone at each source rate
-// is resampled to 44 100 Hz; SINAD is the tone's power over everything else (noise and
-// distortion), after a least-squares fit of the ideal tone at its known frequency.
+// (RateConverter), beside libsyn123's high-quality mode, which the decoder used before. A
+// pure tone at each source rate is resampled to 44 100 Hz; SINAD is the tone's power over
+// everything else (noise and distortion), after a least-squares fit of the ideal tone at its
+// known frequency.
 //
-//   bench_resample                      SINAD and CPU, mono and two-channel, at every rate
+//   bench_resample                      SINAD and CPU, mono and two-channel, at every rate,
+//                                       of both
 //   bench_resample --measure FILE RATE HZ   SINAD of FILE (raw float mono at 44 100 Hz, made
 //                                       by another resampler from the same tone), for comparison
 //
 // The tone at the source rate: sin(2 pi HZ t) at amplitude 0.5, 2 s long.
+
+#include "player/RateConverter.h"
+#include "player/tests/ToneFit.h"
 
 #include <syn123.h>
 
@@ -38,32 +43,13 @@ std::vector<float> Tone(long rate, double hz, int channels)
     return samples;
 }
 
-// Fits a sin + b cos + c at the tone's frequency to the middle of the signal (the ends
-// carry the filter's start and stop) and returns signal power over residual power in dB.
+// The middle of the signal: the ends carry the filter's start and stop.
 double Sinad(const std::vector<float> &mono, double hz)
 {
     const std::size_t skip = std::size_t(0.1 * kOutRate);
     if (mono.size() < 3 * skip)
         return 0;
-    const std::size_t from = skip;
-    const std::size_t to = mono.size() - skip;
-    double ss = 0, cc = 0, sc = 0, ys = 0, yc = 0;
-    for (std::size_t i = from; i < to; ++i) {
-        const double phase = 2.0 * M_PI * hz * double(i) / double(kOutRate);
-        const double s = std::sin(phase), c = std::cos(phase), y = mono[i];
-        ss += s * s, cc += c * c, sc += s * c, ys += y * s, yc += y * c;
-    }
-    const double det = ss * cc - sc * sc;
-    const double a = (ys * cc - yc * sc) / det;
-    const double b = (yc * ss - ys * sc) / det;
-    double signal = 0, residual = 0;
-    for (std::size_t i = from; i < to; ++i) {
-        const double phase = 2.0 * M_PI * hz * double(i) / double(kOutRate);
-        const double fit = a * std::sin(phase) + b * std::cos(phase);
-        signal += fit * fit;
-        residual += (mono[i] - fit) * (mono[i] - fit);
-    }
-    return 10.0 * std::log10(signal / residual);
+    return tonefit::Sinad(mono, hz, kOutRate, skip, mono.size() - skip);
 }
 
 double CpuSeconds()
@@ -85,6 +71,8 @@ std::vector<float> Resample(const std::vector<float> &in, long rate, int channel
     }
     const std::size_t inFrames = in.size() / std::size_t(channels);
     std::vector<float> out;
+    // Grown before the clock starts: only the conversion is timed.
+    out.reserve(std::size_t(RateConverter::TotalOutputFrames(rate, kOutRate, std::int64_t(inFrames))) + 4096);
     std::vector<float> piece(4096 * std::size_t(channels));
     const double start = CpuSeconds();
     for (std::size_t at = 0; at < inFrames;) {
@@ -98,6 +86,31 @@ std::vector<float> Resample(const std::vector<float> &in, long rate, int channel
     }
     cpu += CpuSeconds() - start;
     syn123_del(handle);
+    return out;
+}
+
+// The same through the layer's own converter, in the same pieces.
+std::vector<float> Convert(const std::vector<float> &in, long rate, int channels, double &cpu)
+{
+    RateConverter converter;
+    if (!converter.Setup(rate, kOutRate, channels)) {
+        std::fprintf(stderr, "bench_resample: the converter refuses %ld Hz\n", rate);
+        std::exit(1);
+    }
+    const std::size_t inFrames = in.size() / std::size_t(channels);
+    std::vector<float> out;
+    // Grown before the clock starts: only the conversion is timed.
+    out.reserve(std::size_t(RateConverter::TotalOutputFrames(rate, kOutRate, std::int64_t(inFrames))) + 4096);
+    std::vector<float> piece(4096 * std::size_t(channels));
+    const double start = CpuSeconds();
+    for (std::size_t at = 0; at < inFrames;) {
+        const std::size_t wanted = std::min(converter.InputFramesFor(4096), inFrames - at);
+        const std::size_t made = converter.Process(in.data() + at * std::size_t(channels), wanted, piece.data());
+        for (std::size_t i = 0; i < made; ++i)
+            out.push_back(piece[i * std::size_t(channels)]);
+        at += wanted;
+    }
+    cpu += CpuSeconds() - start;
     return out;
 }
 
@@ -117,14 +130,16 @@ int main(int argc, char **argv)
         std::printf("sinad_db=%.2f\n", Sinad(samples, std::atof(argv[4])));
         return 0;
     }
-    std::printf("rate_hz tone_hz sinad_mono_db sinad_two_channel_db cpu_mono_ms cpu_two_channel_ms\n");
-    for (const long rate : {8000L, 11025L, 16000L, 22050L, 32000L, 48000L}) {
+    std::printf("rate_hz tone_hz sinad_mono_db sinad_two_channel_db cpu_mono_ms cpu_two_channel_ms"
+                " syn123_sinad_mono_db syn123_cpu_mono_ms\n");
+    for (const long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 48000L}) {
         for (const double hz : {997.0, 0.4 * double(rate)}) {
-            double cpuMono = 0, cpuTwo = 0;
-            const std::vector<float> mono = Resample(Tone(rate, hz, 1), rate, 1, cpuMono);
-            const std::vector<float> two = Resample(Tone(rate, hz, 2), rate, 2, cpuTwo);
-            std::printf("%ld %.0f %.2f %.2f %.2f %.2f\n", rate, hz, Sinad(mono, hz), Sinad(two, hz),
-                        cpuMono * 1000, cpuTwo * 1000);
+            double cpuMono = 0, cpuTwo = 0, cpuSyn123 = 0;
+            const std::vector<float> mono = Convert(Tone(rate, hz, 1), rate, 1, cpuMono);
+            const std::vector<float> two = Convert(Tone(rate, hz, 2), rate, 2, cpuTwo);
+            const std::vector<float> syn123 = Resample(Tone(rate, hz, 1), rate, 1, cpuSyn123);
+            std::printf("%ld %.0f %.2f %.2f %.2f %.2f %.2f %.2f\n", rate, hz, Sinad(mono, hz), Sinad(two, hz),
+                        cpuMono * 1000, cpuTwo * 1000, Sinad(syn123, hz), cpuSyn123 * 1000);
         }
     }
     return 0;

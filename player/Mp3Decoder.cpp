@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <mpg123.h>
-#include <syn123.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,11 +75,6 @@ void Mp3Decoder::HandleDeleter::operator()(mpg123_handle_struct *handle) const
     mpg123_delete(handle);
 }
 
-void Mp3Decoder::ResamplerDeleter::operator()(syn123_struct *resampler) const
-{
-    syn123_del(resampler);
-}
-
 std::unique_ptr<Mp3Decoder> Mp3Decoder::Open(const QString &fileName)
 {
     std::unique_ptr<Mp3Decoder> decoder(new Mp3Decoder);
@@ -147,14 +141,9 @@ bool Mp3Decoder::SetSourceRate(long rate)
         m_resampler.reset();
         return true;
     }
-    if (!m_resampler) {
-        int error = 0;
-        m_resampler.reset(syn123_new(kOutputRate, m_channels, MPG123_ENC_FLOAT_32, 0, &error));
-        if (!m_resampler)
-            return false;
-    }
-    return syn123_setup_resample(m_resampler.get(), rate, kOutputRate, m_channels, 0, 0)
-           == SYN123_OK;
+    if (!m_resampler)
+        m_resampler = std::make_unique<RateConverter>();
+    return m_resampler->Setup(rate, kOutputRate, m_channels);
 }
 
 std::size_t Mp3Decoder::ScanTotalFrames()
@@ -166,8 +155,7 @@ std::size_t Mp3Decoder::ScanTotalFrames()
         return 0;
     if (m_sourceRate == kOutputRate)
         return std::size_t(sourceFrames);
-    const off_t frames = syn123_resample_total(m_sourceRate, kOutputRate, sourceFrames);
-    return frames > 0 ? std::size_t(frames) : 0;
+    return std::size_t(RateConverter::TotalOutputFrames(m_sourceRate, kOutputRate, sourceFrames));
 }
 
 std::size_t Mp3Decoder::DecodeSource(float *out, std::size_t frames)
@@ -191,6 +179,9 @@ std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
         return 0;
     while (!m_atEnd) {
         if (m_formatChangePending) {
+            // What the old rate still holds back goes out before the switch.
+            if (const std::size_t frames = FlushResampler(out, maxFrames))
+                return frames;
             m_formatChangePending = false;
             if (!UseSourceFormat()) {
                 m_atEnd = true;
@@ -202,9 +193,7 @@ std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
                 return frames;
             continue;
         }
-        const std::size_t wanted = std::min(
-            syn123_resample_fillcount(m_sourceRate, kOutputRate, maxFrames),
-            syn123_resample_maxincount(m_sourceRate, kOutputRate));
+        const std::size_t wanted = m_resampler->InputFramesFor(maxFrames);
         if (wanted == 0) {
             m_atEnd = true;
             break;
@@ -213,9 +202,13 @@ std::size_t Mp3Decoder::Read(float *out, std::size_t maxFrames)
         const std::size_t decoded = DecodeSource(m_sourceFrames.data(), wanted);
         if (decoded == 0)
             continue; // at the end, or the format changed and the next round uses it
-        if (const std::size_t frames =
-                syn123_resample(m_resampler.get(), out, m_sourceFrames.data(), decoded))
+        if (const std::size_t frames = m_resampler->Process(m_sourceFrames.data(), decoded, out))
             return frames;
     }
-    return 0;
+    return FlushResampler(out, maxFrames);
+}
+
+std::size_t Mp3Decoder::FlushResampler(float *out, std::size_t maxFrames)
+{
+    return m_resampler ? m_resampler->Flush(out, maxFrames) : 0;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "player/RateConverter.h"
+
 #include <QString>
 #include <cstddef>
 #include <memory>
 #include <vector>
 
 struct mpg123_handle_struct;
-struct syn123_struct;
 
 // Decodes one MP3 file, read from disk piece by piece, into interleaved float frames at
 // 44 100 Hz, whatever the file's own rate: mono files stay mono (half the work of
@@ -51,21 +52,18 @@ private:
     {
         void operator()(mpg123_handle_struct *handle) const;
     };
-    struct ResamplerDeleter
-    {
-        void operator()(syn123_struct *resampler) const;
-    };
 
     Mp3Decoder() = default;
     bool OpenFile(const QString &fileName);
     bool UseSourceFormat();
     bool SetSourceRate(long rate);
     std::size_t DecodeSource(float *out, std::size_t frames);
+    std::size_t FlushResampler(float *out, std::size_t maxFrames);
 
     // Declared first: the decoder lets go of the file before it closes.
     std::unique_ptr<int, FileCloser> m_file;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> m_handle;
-    std::unique_ptr<syn123_struct, ResamplerDeleter> m_resampler; // null at 44 100 Hz
+    std::unique_ptr<RateConverter> m_resampler; // null at 44 100 Hz
     std::vector<float> m_sourceFrames;
     long m_sourceRate = 0;
     int m_channels = 0;
