@@ -218,6 +218,7 @@ private slots:
     void initTestCase();
 
     void mixesEachStreamAtItsVolumeAndClips();
+    void mixesFramesAtTheirGain();
 
     void refusesWhatIsNotMp3_data();
     void refusesWhatIsNotMp3();
@@ -293,6 +294,27 @@ void TestSdlMpg123Audio::mixesEachStreamAtItsVolumeAndClips()
     const float expected[] = {0.75f, -0.75f, 1.0f, 0.1f, -1.0f, 0.05f};
     for (int i = 0; i < 6; ++i)
         QCOMPARE(out[i], expected[i]);
+}
+
+// Mono spread to both sides, 16-bit samples at their float value, and a gain that falls by
+// its step each frame and stops at 0.
+void TestSdlMpg123Audio::mixesFramesAtTheirGain()
+{
+    const float mono[] = {0.5f, -0.25f};
+    float spread[4] = {0.125f, 0.0f, 0.0f, 0.0f};
+    QCOMPARE(MixFrames(spread, mono, 2, 1, 0.5f, 0.0f), 0.5f);
+    QCOMPARE(std::vector<float>(spread, spread + 4), (std::vector<float>{0.375f, 0.25f, -0.125f, -0.125f}));
+
+    const std::int16_t stereo[] = {16384, -8192, -32768, 32767};
+    float kept[4] = {};
+    MixFrames(kept, stereo, 2, 2, 1.0f, 0.0f);
+    QCOMPARE(std::vector<float>(kept, kept + 4), (std::vector<float>{0.5f, -0.25f, -1.0f, 32767.0f / 32768.0f}));
+
+    const float ones[] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+    float fading[10] = {};
+    QCOMPARE(MixFrames(fading, ones, 5, 1, 1.0f, -0.375f), 0.0f);
+    QCOMPARE(std::vector<float>(fading, fading + 10),
+             (std::vector<float>{1.0f, 1.0f, 0.625f, 0.625f, 0.25f, 0.25f, 0.0f, 0.0f, 0.0f, 0.0f}));
 }
 
 void TestSdlMpg123Audio::refusesWhatIsNotMp3_data()
