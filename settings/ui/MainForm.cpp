@@ -22,6 +22,7 @@
 #include "shell/ui/PositionScrollBar.h"
 #include "shell/ui/PowerOffCountdown.h"
 #include "shell/ui/ProgramFont.h"
+#include "shell/ui/ProgressTextLabel.h"
 #include "voices/VoiceLibrary.h"
 
 #include <QCheckBox>
@@ -418,12 +419,12 @@ QWidget *TMainForm::BuildProgressPanel()
     ProgressScroll = new TPositionScrollBar(Qt::Horizontal, panel);
     ProgressScroll->setRange(0, kProgressMaximum);
     ProgressScroll->setEnabled(false);
-    PercentLabel = new QLabel(QStringLiteral("0.0%"), panel);
+    PercentLabel = new TProgressTextLabel(QStringLiteral("0.0%"), QStringLiteral("0123456789.,%"), panel);
     PercentLabel->setFont(ProgramFont(kSmallTextPixels));
     PercentLabel->setMinimumWidth(60);
     PercentLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PercentLabel->setEnabled(false);
-    RemainingLabel = new QLabel(panel);
+    RemainingLabel = new TProgressTextLabel(QString(), QStringLiteral("осталось 0123456789:"), panel);
     RemainingLabel->setFont(ProgramFont(kSmallTextPixels));
     RemainingLabel->setMinimumWidth(120);
     RemainingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
