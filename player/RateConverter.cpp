@@ -48,6 +48,69 @@ std::size_t TapsPerPhase(double width)
     return (whole + kStride - 1) / kStride * kStride;
 }
 
+// Where the output loop is: the next output's input frame and phase, and how far each
+// output moves them.
+struct TCursor
+{
+    std::size_t frame = 0;
+    std::size_t phase = 0;
+    std::size_t frameStep = 0;
+    std::size_t phaseStep = 0;
+    std::size_t phases = 1;
+};
+
+[[gnu::always_inline]] inline float Dot(const float *phase, const float *input, std::size_t taps)
+{
+    float sums[kStride] = {};
+    for (std::size_t q = 0; q < taps; q += kStride)
+        for (std::size_t s = 0; s < kStride; ++s)
+            sums[s] += phase[q + s] * input[q + s];
+    return ((sums[0] + sums[4]) + (sums[1] + sums[5])) + ((sums[2] + sums[6]) + (sums[3] + sums[7]));
+}
+
+// Every output whose input frame is below `inFrames`; each sum runs in the same order
+// whatever the vector width, so both builds below give the same samples.
+[[gnu::always_inline]] inline std::size_t ConvertFrames(const float *table, std::size_t taps,
+                                                        const float *const *history, std::size_t channels,
+                                                        std::size_t inFrames, TCursor &cursor, float *out)
+{
+    std::size_t made = 0;
+    for (; cursor.frame < inFrames; ++made) {
+        const float *row = table + cursor.phase * taps;
+        for (std::size_t c = 0; c < channels; ++c)
+            out[made * channels + c] = Dot(row, history[c] + cursor.frame, taps);
+        cursor.frame += cursor.frameStep;
+        cursor.phase += cursor.phaseStep;
+        if (cursor.phase >= cursor.phases) {
+            cursor.phase -= cursor.phases;
+            ++cursor.frame;
+        }
+    }
+    return made;
+}
+
+std::size_t ConvertFramesPortably(const float *table, std::size_t taps, const float *const *history,
+                                  std::size_t channels, std::size_t inFrames, TCursor &cursor, float *out)
+{
+    return ConvertFrames(table, taps, history, channels, inFrames, cursor, out);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same for processors with AVX2: a phase's taps in 8-wide steps instead of 4.
+[[gnu::target("avx2")]] std::size_t ConvertFramesAvx2(const float *table, std::size_t taps,
+                                                      const float *const *history, std::size_t channels,
+                                                      std::size_t inFrames, TCursor &cursor, float *out)
+{
+    return ConvertFrames(table, taps, history, channels, inFrames, cursor, out);
+}
+
+bool HasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
 } // namespace
 
 bool RateConverter::Setup(long inRate, long outRate, int channels)
@@ -129,15 +192,6 @@ RateConverter::Filter RateConverter::BuildFilter(long inRate, long outRate, std:
     return filter;
 }
 
-float RateConverter::Dot(const float *phase, const float *input) const
-{
-    float sums[kStride] = {};
-    for (std::size_t q = 0; q < m_taps; q += kStride)
-        for (std::size_t s = 0; s < kStride; ++s)
-            sums[s] += phase[q + s] * input[q + s];
-    return ((sums[0] + sums[4]) + (sums[1] + sums[5])) + ((sums[2] + sums[6]) + (sums[3] + sums[7]));
-}
-
 std::size_t RateConverter::InputFramesFor(std::size_t maxOutFrames) const
 {
     return std::size_t((m_position + std::int64_t(maxOutFrames) * m_down) / m_up);
@@ -181,21 +235,20 @@ std::size_t RateConverter::Run(const float *in, std::size_t inFrames, float *out
     }
     // The position split into a frame and a phase, stepped without a division per output.
     const std::size_t up = std::size_t(m_up);
-    const std::size_t frameStep = std::size_t(m_down) / up, phaseStep = std::size_t(m_down) % up;
-    std::size_t frame = std::size_t(m_position) / up, phase = std::size_t(m_position) % up;
-    std::size_t made = 0;
-    for (; frame < inFrames; ++made) {
-        const float *row = m_filter->table.data() + phase * m_taps;
-        for (std::size_t c = 0; c < channels; ++c)
-            out[made * channels + c] = Dot(row, m_history[c].data() + frame);
-        frame += frameStep;
-        phase += phaseStep;
-        if (phase >= up) {
-            phase -= up;
-            ++frame;
-        }
-    }
-    m_position = std::int64_t((frame - inFrames) * up + phase);
+    TCursor cursor;
+    cursor.frame = std::size_t(m_position) / up;
+    cursor.phase = std::size_t(m_position) % up;
+    cursor.frameStep = std::size_t(m_down) / up;
+    cursor.phaseStep = std::size_t(m_down) % up;
+    cursor.phases = up;
+    const float *const recent[2] = {m_history[0].data(), m_history[1].data()};
+    auto convert = ConvertFramesPortably;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HasAvx2())
+        convert = ConvertFramesAvx2;
+#endif
+    const std::size_t made = convert(m_filter->table.data(), m_taps, recent, channels, inFrames, cursor, out);
+    m_position = std::int64_t((cursor.frame - inFrames) * up + cursor.phase);
     for (std::size_t c = 0; c < channels; ++c) {
         std::vector<float> &history = m_history[c];
         std::copy(history.end() - std::ptrdiff_t(keep), history.end(), history.begin());

@@ -49,7 +49,6 @@ private:
     static std::shared_ptr<const Filter> FilterFor(long inRate, long outRate, std::int64_t up);
     static Filter BuildFilter(long inRate, long outRate, std::int64_t up);
     std::size_t Run(const float *in, std::size_t inFrames, float *out);
-    float Dot(const float *phase, const float *input) const;
 
     std::int64_t m_up = 1;   // L: output steps per input frame, in units of 1/L frame
     std::int64_t m_down = 1; // M
