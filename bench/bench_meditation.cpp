@@ -8,7 +8,8 @@
 //                    [--loop-memory-bytes N]   (0: every file streams, loops too)
 //
 // Figures: the CPU seconds from Start to the end, all threads and the user-interface
-// thread alone, and what this program's own sampling of /proc cost the latter; how long phrases sounded and how long the silences between them lasted, and
+// thread alone, and what this program's own sampling of /proc cost the latter; how long
+// phrases sounded and how long the silences between them lasted, and
 // for each of the two the user-interface thread's wake-ups per second, counted two ways:
 // its voluntary context switches (every real sleep) and its event loop's blocking waits;
 // and for every thread of the process its wake-ups per second in each of the two (all its

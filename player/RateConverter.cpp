@@ -48,8 +48,8 @@ std::size_t TapsPerPhase(double width)
     return (whole + kStride - 1) / kStride * kStride;
 }
 
-// Where the output loop is: the next output's input frame and phase, and how far each
-// output moves them.
+// Where the output loop is: the first input sample of the next output's stretch (in the
+// samples kept and taken) and the phase, and how far each output moves them.
 struct TCursor
 {
     std::size_t frame = 0;

@@ -37,23 +37,23 @@ public:
     // from 8 kHz) may lose the last of them.
     std::size_t Flush(float *out, std::size_t maxOutFrames);
 
-    // The filter for one pair of rates: built once per process, shared by every converter
-    // (a file opens in a few microseconds instead of the milliseconds the table takes).
+private:
+    // The filter for one pair of rates: built once per process and shared by every
+    // converter, so that opening a file does not build the table again.
     struct Filter
     {
         std::size_t taps = 0; // per phase, a multiple of the dot product's stride
         std::vector<float> table; // L phases of `taps` coefficients, in input order
     };
 
-private:
     static std::shared_ptr<const Filter> FilterFor(long inRate, long outRate, std::int64_t up);
     static Filter BuildFilter(long inRate, long outRate, std::int64_t up);
     std::size_t Run(const float *in, std::size_t inFrames, float *out);
 
     std::int64_t m_up = 1;   // L: output steps per input frame, in units of 1/L frame
     std::int64_t m_down = 1; // M
-    // Where the next output falls, in units of 1/L of an input frame after the first input
-    // frame not yet taken.
+    // Where the next output's stretch of input starts, in units of 1/L of an input frame,
+    // counted from the oldest sample kept from the calls before.
     std::int64_t m_position = 0;
     int m_channels = 1;
     std::shared_ptr<const Filter> m_filter;
