@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,8 +60,33 @@ double CpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-// Resamples as the decoder does, in pieces of up to 4096 output frames; returns the first
-// channel and adds the CPU seconds spent to `cpu`.
+constexpr std::size_t kPieceFrames = 4096;
+
+// Feeds `in` to `convert` as the decoder does, in pieces of up to kPieceFrames output
+// frames; returns the first channel and adds the CPU seconds spent to `cpu`.
+// convert(input, frames left, out) takes some of the frames left and writes what they make,
+// and returns {frames taken, frames made}.
+template<typename Convert>
+std::vector<float> ConvertInPieces(const std::vector<float> &in, long rate, int channels, double &cpu, Convert convert)
+{
+    const std::size_t width = std::size_t(channels);
+    const std::size_t inFrames = in.size() / width;
+    std::vector<float> out;
+    // Grown before the clock starts: only the conversion is timed.
+    out.reserve(std::size_t(RateConverter::TotalOutputFrames(rate, kOutRate, std::int64_t(inFrames))) + kPieceFrames);
+    std::vector<float> piece(kPieceFrames * width);
+    const double start = CpuSeconds();
+    for (std::size_t at = 0; at < inFrames;) {
+        const auto [taken, made] = convert(in.data() + at * width, inFrames - at, piece.data());
+        for (std::size_t i = 0; i < made; ++i)
+            out.push_back(piece[i * width]);
+        at += taken;
+    }
+    cpu += CpuSeconds() - start;
+    return out;
+}
+
+// libsyn123's high-quality mode, as the decoder set it up before.
 std::vector<float> Resample(const std::vector<float> &in, long rate, int channels, double &cpu)
 {
     int error = 0;
@@ -69,27 +95,17 @@ std::vector<float> Resample(const std::vector<float> &in, long rate, int channel
         std::fprintf(stderr, "bench_resample: no resampler for %ld Hz\n", rate);
         std::exit(1);
     }
-    const std::size_t inFrames = in.size() / std::size_t(channels);
-    std::vector<float> out;
-    // Grown before the clock starts: only the conversion is timed.
-    out.reserve(std::size_t(RateConverter::TotalOutputFrames(rate, kOutRate, std::int64_t(inFrames))) + 4096);
-    std::vector<float> piece(4096 * std::size_t(channels));
-    const double start = CpuSeconds();
-    for (std::size_t at = 0; at < inFrames;) {
-        const std::size_t wanted = std::min({std::size_t(syn123_resample_fillcount(rate, kOutRate, 4096)),
-                                             std::size_t(syn123_resample_maxincount(rate, kOutRate)),
-                                             inFrames - at});
-        const std::size_t made = syn123_resample(handle, piece.data(), const_cast<float *>(in.data()) + at * std::size_t(channels), wanted);
-        for (std::size_t i = 0; i < made; ++i)
-            out.push_back(piece[i * std::size_t(channels)]);
-        at += wanted;
-    }
-    cpu += CpuSeconds() - start;
+    std::vector<float> out = ConvertInPieces(in, rate, channels, cpu, [&](const float *input, std::size_t left, float *piece) {
+        const std::size_t wanted = std::min({std::size_t(syn123_resample_fillcount(rate, kOutRate, kPieceFrames)),
+                                             std::size_t(syn123_resample_maxincount(rate, kOutRate)), left});
+        const std::size_t made = syn123_resample(handle, piece, const_cast<float *>(input), wanted);
+        return std::pair(wanted, made);
+    });
     syn123_del(handle);
     return out;
 }
 
-// The same through the layer's own converter, in the same pieces.
+// The layer's own converter.
 std::vector<float> Convert(const std::vector<float> &in, long rate, int channels, double &cpu)
 {
     RateConverter converter;
@@ -97,21 +113,10 @@ std::vector<float> Convert(const std::vector<float> &in, long rate, int channels
         std::fprintf(stderr, "bench_resample: the converter refuses %ld Hz\n", rate);
         std::exit(1);
     }
-    const std::size_t inFrames = in.size() / std::size_t(channels);
-    std::vector<float> out;
-    // Grown before the clock starts: only the conversion is timed.
-    out.reserve(std::size_t(RateConverter::TotalOutputFrames(rate, kOutRate, std::int64_t(inFrames))) + 4096);
-    std::vector<float> piece(4096 * std::size_t(channels));
-    const double start = CpuSeconds();
-    for (std::size_t at = 0; at < inFrames;) {
-        const std::size_t wanted = std::min(converter.InputFramesFor(4096), inFrames - at);
-        const std::size_t made = converter.Process(in.data() + at * std::size_t(channels), wanted, piece.data());
-        for (std::size_t i = 0; i < made; ++i)
-            out.push_back(piece[i * std::size_t(channels)]);
-        at += wanted;
-    }
-    cpu += CpuSeconds() - start;
-    return out;
+    return ConvertInPieces(in, rate, channels, cpu, [&](const float *input, std::size_t left, float *piece) {
+        const std::size_t wanted = std::min(converter.InputFramesFor(kPieceFrames), left);
+        return std::pair(wanted, converter.Process(input, wanted, piece));
+    });
 }
 
 } // namespace
