@@ -6,8 +6,6 @@
 #include <QStyleOption>
 #include <QTextLayout>
 
-#include <cmath>
-
 namespace {
 
 // Text positions in Qt's layout are in 1/64 of a pixel, cut towards zero.
@@ -37,7 +35,8 @@ bool TProgressTextLabel::CanPaintFromGlyphs() const
            && !testAttribute(Qt::WA_StyleSheet) && style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0
            // Links are all a label lets the mouse reach by default, and plain text has none.
            && (textInteractionFlags() & ~Qt::LinksAccessibleByMouse) == Qt::NoTextInteraction && !wordWrap()
-           // Scaled, the engine places the glyphs of a run otherwise than those of a layout.
+           // Only an unscaled screen is checked against QLabel's pixels; a scaled one keeps
+           // QLabel's painting.
            && devicePixelRatioF() == 1.0;
 }
 
