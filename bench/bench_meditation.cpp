@@ -294,11 +294,16 @@ int main(int argc, char **argv)
     // Reading /proc at every change costs the UI thread CPU the program itself would not
     // spend; it is counted apart, so that run.sh can leave it out of the meditation's figure.
     double measuringCpu = 0;
-    auto observed = std::make_unique<ObservedAudio>(std::move(sdlAudio), [&meter, &memory, &layer, &measuringCpu](bool speaking) {
+    const auto measuring = [&measuringCpu](auto &&sample) {
         const double before = ThreadCpuSeconds();
-        meter.Switch(speaking);
-        memory.Sample(layer.MemoryHeldBytes());
+        sample();
         measuringCpu += ThreadCpuSeconds() - before;
+    };
+    auto observed = std::make_unique<ObservedAudio>(std::move(sdlAudio), [&](bool speaking) {
+        measuring([&] {
+            meter.Switch(speaking);
+            memory.Sample(layer.MemoryHeldBytes());
+        });
     });
     ObservedAudio &audio = *observed;
     TMainFormEnvironment environment;
@@ -322,13 +327,9 @@ int main(int argc, char **argv)
     const double cpuBefore = CpuSeconds();
     const double uiCpuBefore = ThreadCpuSeconds();
     const double wallBefore = bench::MonotonicSeconds();
-    const double startMeasuring = ThreadCpuSeconds();
-    meter.Start(false);
-    measuringCpu += ThreadCpuSeconds() - startMeasuring;
+    measuring([&meter] { meter.Start(false); });
     form.Button2Click();
-    const double stopMeasuring = ThreadCpuSeconds();
-    meter.Stop();
-    measuringCpu += ThreadCpuSeconds() - stopMeasuring;
+    measuring([&meter] { meter.Stop(); });
     const double wall = bench::MonotonicSeconds() - wallBefore;
     const double cpu = CpuSeconds() - cpuBefore;
     const double uiCpu = ThreadCpuSeconds() - uiCpuBefore;

@@ -124,23 +124,27 @@ bool RateConverter::Setup(long inRate, long outRate, int channels)
     m_down = inRate / common;
     m_channels = channels;
     m_filter = FilterFor(inRate, outRate, m_up);
-    m_taps = m_filter->taps;
+    const std::size_t taps = m_filter->taps;
     // The filter's centre lies half its taps back: the first output waits for that input.
-    m_position = std::int64_t(m_taps / 2) * m_up;
+    m_position = std::int64_t(taps / 2) * m_up;
     m_inputFrames = 0;
     m_outputFrames = 0;
     for (std::vector<float> &history : m_history)
-        history.assign(m_taps - 1, 0.0f);
+        history.assign(taps - 1, 0.0f);
     return true;
 }
 
 std::int64_t RateConverter::TotalOutputFrames(long inRate, long outRate, std::int64_t inFrames)
 {
-    if (inRate <= 0 || outRate <= 0 || inFrames <= 0)
+    if (inRate <= 0 || outRate <= 0)
         return 0;
     const long common = std::gcd(inRate, outRate);
-    const std::int64_t up = outRate / common, down = inRate / common;
-    return (inFrames * up + down - 1) / down;
+    return OutputFramesFor(inFrames, outRate / common, inRate / common);
+}
+
+std::int64_t RateConverter::OutputFramesFor(std::int64_t inFrames, std::int64_t up, std::int64_t down)
+{
+    return inFrames <= 0 ? 0 : (inFrames * up + down - 1) / down;
 }
 
 std::shared_ptr<const RateConverter::Filter> RateConverter::FilterFor(long inRate, long outRate, std::int64_t up)
@@ -207,7 +211,7 @@ std::size_t RateConverter::Process(const float *in, std::size_t inFrames, float 
 
 std::size_t RateConverter::Flush(float *out, std::size_t maxOutFrames)
 {
-    const std::int64_t total = (m_inputFrames * m_up + m_down - 1) / m_down;
+    const std::int64_t total = OutputFramesFor(m_inputFrames, m_up, m_down);
     const std::size_t wanted = std::size_t(std::min<std::int64_t>(std::int64_t(maxOutFrames), total - m_outputFrames));
     if (m_outputFrames >= total || wanted == 0)
         return 0;
@@ -225,7 +229,7 @@ std::size_t RateConverter::Flush(float *out, std::size_t maxOutFrames)
 
 std::size_t RateConverter::Run(const float *in, std::size_t inFrames, float *out)
 {
-    const std::size_t keep = m_taps - 1;
+    const std::size_t keep = m_filter->taps - 1;
     const std::size_t channels = std::size_t(m_channels);
     for (std::size_t c = 0; c < channels; ++c) {
         std::vector<float> &history = m_history[c];
@@ -247,7 +251,7 @@ std::size_t RateConverter::Run(const float *in, std::size_t inFrames, float *out
     if (HasAvx2())
         convert = ConvertFramesAvx2;
 #endif
-    const std::size_t made = convert(m_filter->table.data(), m_taps, recent, channels, inFrames, cursor, out);
+    const std::size_t made = convert(m_filter->table.data(), m_filter->taps, recent, channels, inFrames, cursor, out);
     m_position = std::int64_t((cursor.frame - inFrames) * up + cursor.phase);
     for (std::size_t c = 0; c < channels; ++c) {
         std::vector<float> &history = m_history[c];

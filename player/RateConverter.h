@@ -48,6 +48,7 @@ private:
 
     static std::shared_ptr<const Filter> FilterFor(long inRate, long outRate, std::int64_t up);
     static Filter BuildFilter(long inRate, long outRate, std::int64_t up);
+    static std::int64_t OutputFramesFor(std::int64_t inFrames, std::int64_t up, std::int64_t down);
     std::size_t Run(const float *in, std::size_t inFrames, float *out);
 
     std::int64_t m_up = 1;   // L: output steps per input frame, in units of 1/L frame
@@ -57,11 +58,10 @@ private:
     std::int64_t m_position = 0;
     int m_channels = 1;
     std::shared_ptr<const Filter> m_filter;
-    std::size_t m_taps = 0;
     std::int64_t m_inputFrames = 0;  // taken by Process() since Setup()
     std::int64_t m_outputFrames = 0; // given by Process() and Flush()
     std::vector<float> m_silence;     // what Flush() feeds in
     std::vector<float> m_flushed;     // and what that gives
-    // Per channel: the last m_taps - 1 input samples, then those of the current call.
+    // Per channel: the last taps - 1 input samples, then those of the current call.
     std::vector<float> m_history[2];
 };

@@ -47,7 +47,8 @@ bool TProgressTextLabel::PaintFromGlyphs()
 {
     if (!CanPaintFromGlyphs())
         return false;
-    if (!m_prepared || m_glyphs.font != font() || m_glyphs.dpi != logicalDpiY())
+    // Never prepared yet, the glyphs hold no resolution.
+    if (m_glyphs.dpi != logicalDpiY() || m_glyphs.font != font())
         PrepareGlyphs();
     if (!m_glyphs.usable)
         return false;
@@ -100,7 +101,6 @@ bool TProgressTextLabel::PaintFromGlyphs()
 // them from another font shows it here, and the label then leaves its texts to QLabel.
 void TProgressTextLabel::PrepareGlyphs()
 {
-    m_prepared = true;
     m_glyphs = TGlyphs();
     m_glyphs.font = font();
     m_glyphs.dpi = logicalDpiY();

@@ -43,6 +43,5 @@ private:
 
     QString m_characters;
     TGlyphs m_glyphs;
-    bool m_prepared = false;
     bool m_paintedFromGlyphs = false;
 };
