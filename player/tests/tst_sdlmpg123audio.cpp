@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -247,6 +248,8 @@ private slots:
     void pauseIsSilentAndGoesOnFromTheSameSample();
     void loopFromMemoryEqualsTheStreamedLoop_data();
     void loopFromMemoryEqualsTheStreamedLoop();
+    void keptSampleIsRoundedToEvenAndClipped_data();
+    void keptSampleIsRoundedToEvenAndClipped();
     void chainedStreamStartsOnlyWhenItsLeaderEnds_data();
     void chainedStreamStartsOnlyWhenItsLeaderEnds();
     void chainedStreamsJoinWithoutSilence_data();
@@ -809,6 +812,31 @@ void TestSdlMpg123Audio::pauseIsSilentAndGoesOnFromTheSameSample()
     }
     QCOMPARE(sounding.size(), decoded.size());
     QVERIFY(sounding == decoded);
+}
+
+void TestSdlMpg123Audio::keptSampleIsRoundedToEvenAndClipped_data()
+{
+    QTest::addColumn<float>("decoded");
+    QTest::addColumn<int>("kept");
+    const float step = 1.0f / DecodedFile::kFullScale;
+    QTest::newRow("silence") << 0.0f << 0;
+    QTest::newRow("half a step: to even 0") << 0.5f * step << 0;
+    QTest::newRow("one and a half: to even 2") << 1.5f * step << 2;
+    QTest::newRow("two and a half: to even 2") << 2.5f * step << 2;
+    QTest::newRow("minus half a step: 0") << -0.5f * step << 0;
+    QTest::newRow("minus 2.6 steps") << -2.6f * step << -3;
+    QTest::newRow("full scale: clipped") << 1.0f << 32767;
+    QTest::newRow("beyond full scale") << 3.0f << 32767;
+    QTest::newRow("minus full scale") << -1.0f << -32768;
+    QTest::newRow("beyond minus full scale") << -3.0f << -32768;
+    QTest::newRow("not a number: silence") << std::numeric_limits<float>::quiet_NaN() << 0;
+}
+
+void TestSdlMpg123Audio::keptSampleIsRoundedToEvenAndClipped()
+{
+    QFETCH(float, decoded);
+    QFETCH(int, kept);
+    QCOMPARE(int(DecodedFile::ToSample(decoded)), kept);
 }
 
 enum class LeaderFate { PlaysToItsEnd, Stopped, Freed, FollowerStopped, Unknown, AlreadyEnded };
