@@ -9,7 +9,8 @@
 #   BENCH_GAP_MINUTES   length of the meditation recorded for the gap measure (default 1)
 #   NESVARA_BENCH_BUILD_DIR   build folder (default build-bench)
 #
-# Takes about (2 x BENCH_MINUTES + BENCH_GAP_MINUTES + 1) minutes per run, plus the build.
+# Takes about (2 x BENCH_MINUTES + BENCH_GAP_MINUTES + 1) minutes per run, plus the build
+# and one minute for a stretch of a real-length meditation.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -157,6 +158,42 @@ run_stops() {
     rm -f "$raw"
 }
 
+# A real-length meditation: technique "silence" with the background, 30 minutes, measured
+# over LONG_WINDOW seconds from LONG_FROM s after launch (after the introduction), then
+# ended. There the progress moves once every 1.8 s, so what is left is the cost of waiting.
+LONG_MINUTES=30
+LONG_FROM=12
+LONG_WINDOW=40
+
+# counts PID: "SWITCHES UI_SWITCHES CPU_TICKS" of the whole process at this moment.
+counts() {
+    local pid=$1
+    local switches ui cpu
+    switches=$(cat /proc/"$pid"/task/*/status 2>/dev/null | awk '/^(non)?voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }')
+    ui=$(awk '/^(non)?voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }' /proc/"$pid"/task/"$pid"/status)
+    cpu=$(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' /proc/"$pid"/stat)
+    echo "$switches $ui $cpu"
+}
+
+run_long() {
+    local out=$1
+    SDL_AUDIODRIVER=dummy "$BUILD/bench/bench_meditation" --program-dir "$PROGRAM" --minutes $LONG_MINUTES \
+        --technique $SILENCE_TECHNIQUE --backsound 1 >/dev/null 2>>"$ERRLOG" &
+    local pid=$!
+    sleep $LONG_FROM
+    local before after
+    before=$(counts "$pid")
+    sleep $LONG_WINDOW
+    after=$(counts "$pid")
+    kill -TERM "$pid"
+    wait "$pid" 2>/dev/null || true
+    awk -v b="$before" -v a="$after" -v s=$LONG_WINDOW -v tck="$(getconf CLK_TCK)" 'BEGIN {
+        split(b, x, " "); split(a, y, " ")
+        print "long_wakeups_per_s=" (y[1] - x[1]) / s
+        print "long_ui_wakeups_per_s=" (y[2] - x[2]) / s
+        print "long_cpu_s_per_min=" (y[3] - x[3]) / tck / s * 60 }' >"$out"
+}
+
 run_startup() {
     local out=$1
     BENCH_LAUNCH_NS=$(date +%s%N) SDL_AUDIODRIVER=dummy "$BUILD/bench/bench_startup" "$PROGRAM" >>"$out" 2>>"$ERRLOG"
@@ -263,6 +300,9 @@ main() {
     log "stops (20 meditations, disk driver)"
     run_stops "$WORK/stops.out"
 
+    log "a $LONG_MINUTES-minute meditation, $LONG_WINDOW s of it"
+    run_long "$WORK/long.out"
+
     log "collection and start-up"
     "$BUILD/bench/bench_collection" "$WORK/musiclists.bin" 20 >"$WORK/collection"
     cp "$WORK/musiclists.bin" "$PROGRAM/musiclists.bin"
@@ -307,6 +347,8 @@ Wake-ups: context switches, voluntary and involuntary, from /proc/<pid>/task/*/s
 | libmpg123 alone, CPU s for the same audio | $(fmt "$plain_cpu" 3) | background for $(fmt "$wall" 0) s + the phrases played, float at the files' rates and layouts; ratio meditation / libmpg123: $(ratio "$med_cpu" "$plain_cpu") |
 | Decoding + resampling to 44.1 kHz (the layer's decoder), CPU s | $(fmt "$resample_cpu" 3) | same audio, decoded as a stream each time |
 | Wake-ups per s, whole process, between phrases | $(fmt "$(whole_process 3 "${med[@]}")" 1) | every thread; target: at most 15. ffplay, its whole run: $(fmt "$(median $(collect wakeups_per_s "${ffplays[@]}"))" 1) ($(median $(collect threads "${ffplays[@]}")) threads) |
+| Wake-ups per s, whole process, in a $LONG_MINUTES-minute meditation | $(fmt "$(value "$WORK/long.out" long_wakeups_per_s)" 1) | every thread, background only, $LONG_WINDOW s from $LONG_FROM s in, one run; the UI thread: $(fmt "$(value "$WORK/long.out" long_ui_wakeups_per_s)" 1); target: at most 15 |
+| CPU s per minute in that meditation | $(fmt "$(value "$WORK/long.out" long_cpu_s_per_min)" 3) | whole process, the same window, counted in ticks of $(awk -v t="$(getconf CLK_TCK)" 'BEGIN { print 1000 / t }') ms; ffplay per minute of its run: $(awk -v c="$ff_cpu" -v w="$wall" 'BEGIN { printf "%.3f", c / w * 60 }'), ratio $(ratio "$(value "$WORK/long.out" long_cpu_s_per_min)" "$(awk -v c="$ff_cpu" -v w="$wall" 'BEGIN { print c / w * 60 }')") |
 | Wake-ups per s, whole process, during phrases | $(fmt "$(whole_process 2 "${med[@]}")" 1) | every thread |
 $(thread_rows "${med[@]}")
 | UI thread wake-ups per s between phrases | $(fmt "$(median $(collect between_switches_per_s "${med[@]}"))" 1) | voluntary context switches only, as before; event-loop waits: $(fmt "$(median $(collect between_waits_per_s "${med[@]}"))" 1); the progress's labels were painted anew $(fmt "$(median $(collect between_progress_paints_per_s "${med[@]}"))" 1) times a second meanwhile; target: at most 2 plus one per visible change of the progress |
