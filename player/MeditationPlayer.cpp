@@ -31,8 +31,9 @@ QString LoadFailureText(const QString &fname)
 constexpr quint64 kMainLoopPassMs = 20;
 constexpr quint64 kPauseAfterIntroMs = 1000;
 constexpr qint32 kBodyPartsPerRun = 17;
-// While paused nothing moves: the waits only look for the click that resumes or stops.
-constexpr int kPausedPassMs = 1000;
+// While paused nothing moves: the waits only look for the click that resumes or stops, and
+// any event ends them. The timeout is only a guard, so a long pause barely wakes the program.
+constexpr int kPausedPassMs = 60'000;
 constexpr quint64 kFadeOutMs = 4000;
 
 quint64 AtLeast(qint32 value, qint32 minimum)
