@@ -55,6 +55,12 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
 fmt() { awk -v v="$1" -v d="${2:-2}" 'BEGIN { printf "%.*f", d, v }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
+# switches STATUS...: the context switches, voluntary and involuntary, in these
+# /proc/.../status files together.
+switches() { cat "$@" 2>/dev/null | awk '/^(non)?voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }'; }
+# cpu_ticks PID: the process's user + system CPU so far, in clock ticks.
+cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
+
 # timed OUT COMMAND...: runs COMMAND, appends its CPU seconds (user + system, of it and of
 # every child it waited for), peak resident memory and wall time to OUT as KEY=value lines.
 timed() {
@@ -98,12 +104,11 @@ run_ffplay() {
     local ran
     ran=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
     {
-        awk -v tck="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print "cpu_s=" ($12 + $13) / tck }' "/proc/$pid/stat"
+        echo "cpu_s=$(awk -v t="$(cpu_ticks "$pid")" -v tck="$(getconf CLK_TCK)" 'BEGIN { print t / tck }')"
         echo "maxrss_kib=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")"
         echo "wall_s=$ran"
-        cat /proc/"$pid"/task/*/status 2>/dev/null |
-            awk -v s="$ran" '/^(non)?voluntary_ctxt_switches:/ { n += $2 } /^Name:/ { t++ }
-                END { print "wakeups_per_s=" n / s; print "threads=" t }'
+        echo "wakeups_per_s=$(awk -v n="$(switches /proc/"$pid"/task/*/status)" -v s="$ran" 'BEGIN { print n / s }')"
+        echo "threads=$(ls /proc/"$pid"/task | wc -l)"
     } >>"$out"
     kill -TERM "$pid"
     wait "$pid" 2>/dev/null || true
@@ -168,11 +173,7 @@ LONG_WINDOW=40
 # counts PID: "SWITCHES UI_SWITCHES CPU_TICKS" of the whole process at this moment.
 counts() {
     local pid=$1
-    local switches ui cpu
-    switches=$(cat /proc/"$pid"/task/*/status 2>/dev/null | awk '/^(non)?voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }')
-    ui=$(awk '/^(non)?voluntary_ctxt_switches:/ { n += $2 } END { print n + 0 }' /proc/"$pid"/task/"$pid"/status)
-    cpu=$(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' /proc/"$pid"/stat)
-    echo "$switches $ui $cpu"
+    echo "$(switches /proc/"$pid"/task/*/status) $(switches /proc/"$pid"/task/"$pid"/status) $(cpu_ticks "$pid")"
 }
 
 run_long() {
@@ -330,6 +331,8 @@ main() {
     wall=$(median $(collect wall_s "${med[@]}"))
     phrase_s=$(median $(collect phrase_s "${med[@]}"))
     between_s=$(median $(collect between_s "${med[@]}"))
+    local ff_cpu_per_min
+    ff_cpu_per_min=$(awk -v c="$ff_cpu" -v w="$wall" 'BEGIN { print c / w * 60 }')
 
     cat <<EOF
 
@@ -348,7 +351,7 @@ Wake-ups: context switches, voluntary and involuntary, from /proc/<pid>/task/*/s
 | Decoding + resampling to 44.1 kHz (the layer's decoder), CPU s | $(fmt "$resample_cpu" 3) | same audio, decoded as a stream each time |
 | Wake-ups per s, whole process, between phrases | $(fmt "$(whole_process 3 "${med[@]}")" 1) | every thread, the UI thread's repaints of the progress among them (see its row); target: at most 15. ffplay, its whole run: $(fmt "$(median $(collect wakeups_per_s "${ffplays[@]}"))" 1) ($(median $(collect threads "${ffplays[@]}")) threads) |
 | Wake-ups per s, whole process, in a $LONG_MINUTES-minute meditation | $(fmt "$(value "$WORK/long.out" long_wakeups_per_s)" 1) | every thread, background only, $LONG_WINDOW s from $LONG_FROM s in, one run; the UI thread: $(fmt "$(value "$WORK/long.out" long_ui_wakeups_per_s)" 1); target: at most 15 |
-| CPU s per minute in that meditation | $(fmt "$(value "$WORK/long.out" long_cpu_s_per_min)" 3) | whole process, the same window, counted in ticks of $(awk -v t="$(getconf CLK_TCK)" 'BEGIN { print 1000 / t }') ms; ffplay per minute of its run: $(awk -v c="$ff_cpu" -v w="$wall" 'BEGIN { printf "%.3f", c / w * 60 }'), ratio $(ratio "$(value "$WORK/long.out" long_cpu_s_per_min)" "$(awk -v c="$ff_cpu" -v w="$wall" 'BEGIN { print c / w * 60 }')") |
+| CPU s per minute in that meditation | $(fmt "$(value "$WORK/long.out" long_cpu_s_per_min)" 3) | whole process, the same window, counted in ticks of $(awk -v t="$(getconf CLK_TCK)" 'BEGIN { print 1000 / t }') ms; ffplay per minute of its run: $(fmt "$ff_cpu_per_min" 3), ratio $(ratio "$(value "$WORK/long.out" long_cpu_s_per_min)" "$ff_cpu_per_min") |
 | Wake-ups per s, whole process, during phrases | $(fmt "$(whole_process 2 "${med[@]}")" 1) | every thread |
 $(thread_rows "${med[@]}")
 | UI thread wake-ups per s between phrases | $(fmt "$(median $(collect between_switches_per_s "${med[@]}"))" 1) | voluntary context switches only, as before; event-loop waits: $(fmt "$(median $(collect between_waits_per_s "${med[@]}"))" 1); the progress's labels were painted anew $(fmt "$(median $(collect between_progress_paints_per_s "${med[@]}"))" 1) times a second meanwhile; target: at most 2 plus one per visible change of the progress |

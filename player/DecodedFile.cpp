@@ -46,13 +46,13 @@ constexpr float kLargestSample = kFullScale - 1.0f;
 // compiler can do eight samples at a time.
 constexpr float kRounder = 12582912.0f;
 
-typedef float TFloats __attribute__((vector_size(8 * sizeof(float))));
-typedef std::int32_t TInts __attribute__((vector_size(8 * sizeof(std::int32_t))));
-typedef DecodedFile::Sample TSamples __attribute__((vector_size(8 * sizeof(DecodedFile::Sample))));
+constexpr std::size_t kLanes = 8;
+typedef float TFloats __attribute__((vector_size(kLanes * sizeof(float))));
+typedef std::int32_t TInts __attribute__((vector_size(kLanes * sizeof(std::int32_t))));
+typedef DecodedFile::Sample TSamples __attribute__((vector_size(kLanes * sizeof(DecodedFile::Sample))));
 
 void ToSamples(const float *decoded, std::size_t count, DecodedFile::Sample *samples)
 {
-    constexpr std::size_t kLanes = 8;
     std::size_t i = 0;
     for (; i + kLanes <= count; i += kLanes) {
         TFloats x;
